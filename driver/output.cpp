@@ -1,0 +1,173 @@
+#include "driver/output.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include "renderer/wavelark.h"
+
+namespace {
+
+constexpr std::size_t bufferbytes = std::size_t{1} << 20;
+constexpr std::size_t headerbytes = 44;
+
+// The named temporary file of the run, if any. A fatal notation error ends
+// the process from deep inside rendering and a signal may end it anywhere;
+// both must still remove the half-written file, so its name lives where an
+// exit handler and a signal handler can reach it.
+std::array<char, 4096> pending{};
+
+void removepending() {
+    if (pending[0] != '\0') ::unlink(pending.data());
+    pending[0] = '\0';
+}
+
+extern "C" void onsignal(int sig) {
+    if (pending[0] != '\0') ::unlink(pending.data());
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+void setpending(const std::string& name) {
+    static const bool registered = [] {
+        std::atexit(removepending);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, onsignal);
+        return true;
+    }();
+    (void)registered;
+    if (name.size() >= pending.size()) return;
+    std::memcpy(pending.data(), name.c_str(), name.size() + 1);
+}
+
+void writeall(int fd, const std::uint8_t* data, std::size_t size, const std::string& path) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            filefailure("write", path);
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+// The permissions a file created by an ordinary open would get.
+mode_t newfilemode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string directoryof(const std::string& path) {
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+}  // namespace
+
+void filefailure(const char* what, const std::string& path) {
+    const int reason = errno;
+    std::cerr << "wavelark: cannot " << what << " '" << path << "': " << std::strerror(reason)
+              << std::endl;
+    failrun();
+}
+
+outputfile::outputfile(std::string target) : path(std::move(target)) {
+    buffer.reserve(bufferbytes);
+    struct stat existing {};
+    const bool exists = ::lstat(path.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        errno = EISDIR;
+        filefailure("write output file", path);
+    }
+    throughspecial = exists && !S_ISREG(existing.st_mode);
+
+    if (throughspecial) {
+        std::error_code ignored;
+        std::filesystem::path dir = std::filesystem::temp_directory_path(ignored);
+        if (dir.empty()) dir = "/tmp";
+        std::string name = (dir / "wavelark-XXXXXX").string();
+        fd = ::mkstemp(name.data());
+        if (fd < 0) filefailure("create temporary file", name);
+        ::unlink(name.c_str());
+        temppath.clear();
+        return;
+    }
+
+    std::string name = directoryof(path) + "/.wavelark-XXXXXX";
+    fd = ::mkstemp(name.data());
+    if (fd < 0) filefailure("create output file", path);
+    temppath = name;
+    setpending(temppath);
+    const mode_t mode = exists ? (existing.st_mode & 07777) : newfilemode();
+    if (::fchmod(fd, mode) != 0) filefailure("create output file", path);
+    // Room for the header, written once the data size is known.
+    buffer.assign(headerbytes, 0);
+}
+
+outputfile::~outputfile() {
+    if (fd >= 0) ::close(fd);
+    if (!temppath.empty()) {
+        ::unlink(temppath.c_str());
+        pending[0] = '\0';
+    }
+}
+
+void outputfile::flush() {
+    writeall(fd, buffer.data(), buffer.size(), temppath.empty() ? path : temppath);
+    buffer.clear();
+}
+
+void outputfile::write(const std::uint8_t* data, std::size_t size) {
+    if (buffer.size() + size > bufferbytes) flush();
+    if (size >= bufferbytes) {
+        writeall(fd, data, size, temppath.empty() ? path : temppath);
+        return;
+    }
+    buffer.insert(buffer.end(), data, data + size);
+}
+
+void outputfile::copydatato(int target) {
+    if (::lseek(fd, 0, SEEK_SET) != 0) filefailure("read temporary data for", path);
+    buffer.resize(bufferbytes);
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            filefailure("read temporary data for", path);
+        }
+        if (got == 0) break;
+        writeall(target, buffer.data(), static_cast<std::size_t>(got), path);
+    }
+    buffer.clear();
+}
+
+void outputfile::finish(std::string_view header) {
+    const auto* head = reinterpret_cast<const std::uint8_t*>(header.data());
+    if (throughspecial) {
+        flush();
+        const int target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        if (target < 0) filefailure("open output file", path);
+        writeall(target, head, header.size(), path);
+        copydatato(target);
+        if (::close(target) != 0) filefailure("write output file", path);
+        return;
+    }
+    flush();
+    if (::pwrite(fd, head, header.size(), 0) != static_cast<ssize_t>(header.size()))
+        filefailure("write output file", temppath);
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) filefailure("write output file", temppath);
+    if (::rename(temppath.c_str(), path.c_str()) != 0) filefailure("replace output file", path);
+    temppath.clear();
+    pending[0] = '\0';
+}
