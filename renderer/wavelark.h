@@ -139,8 +139,11 @@ char lcase(char x);
 [[noreturn]] void bitch(const char* message, int line, int character, int channel);
 // Positioned warning on standard output; the channel goes on.
 void whine(const char* message, int line, int character, int channel);
-// Ends the run after a fatal message, flushing the standard streams.
+// Ends the run after a fatal message, flushing the standard streams. Fuzzing
+// builds (WAVELARK_FUZZ) throw `fatalrun` instead, so one process can go on
+// to the next input.
 [[noreturn]] void failrun();
+struct fatalrun {};
 
 // Exit status of every fatal error in the tune directory or the notation.
 inline constexpr int fatalstatus = 1;
