@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets.
-.PHONY: all build demo test test-default test-sanitize clean
+.PHONY: all build demo test test-default test-sanitize bench clean
 
 all: build
 
@@ -25,6 +25,14 @@ test-sanitize:
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j
 	ctest --preset sanitize
+
+# Builds and runs the benchmarks, then times whole renders against sox and
+# the write floor.
+bench:
+	cmake --preset bench
+	cmake --build --preset bench -j
+	./build/bench/bench/wavelark_bench
+	bench/compare.sh
 
 clean:
 	rm -rf build demo.wav
