@@ -123,7 +123,8 @@ void wavelark::parse(void* buf, int n, float gain, bool sixteen) {
             framesums sums;
             for (int ch = 0; ch < numchannels; ++ch) {
                 const int p = partner[ch];
-                if (p != -1 && p < numchannels) ringmodulate(ch, cursample);
+                // Only an existing channel can be a partner; other numbers are ignored.
+                if (p >= 0 && p < numchannels) ringmodulate(ch, cursample);
                 const std::uint8_t s = cursample[ch];
                 const float right = pan[ch];
                 const float left = 1.0f - right;

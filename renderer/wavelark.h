@@ -44,7 +44,9 @@ public:
     wavelark& operator=(const wavelark&) = delete;
 
     // Fills buf with n 8-bit unsigned values: interleaved left/right frames,
-    // zeros after the tune's last frame. Ends the process on a notation error.
+    // zeros after the tune's last frame. An odd n stores only the left value
+    // of the last frame; n <= 0 stores, reads and changes nothing. Ends the
+    // process on a notation error.
     void parse8(std::uint8_t* buf, int n, float gain);
     // The same with n signed 16-bit values in the host's byte order.
     void parse16(std::int16_t* buf, int n, float gain);
