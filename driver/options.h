@@ -13,8 +13,8 @@ struct settings {
     std::int32_t blocklen = 22050;
 };
 
-// The largest block "-s" accepts, in frames; it keeps both block buffers
-// within a few tens of megabytes.
+// The largest block "-s" accepts, in frames; it keeps the two block buffers
+// (one byte and two bytes per value) under 100 MiB together.
 inline constexpr std::int64_t maxblockframes = std::int64_t{1} << 24;
 
 // Exit status of a command-line error.

@@ -36,10 +36,24 @@ extern "C" void onsignal(int sig) {
     std::raise(sig);
 }
 
+// The signals that end a run by default: an interrupt, a hang-up, a reader
+// of standard output that went away, a file size limit. One that the caller
+// ignores (as under nohup) stays ignored: the run must not end on it.
+void removeonsignals() {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) {
+        struct sigaction current {};
+        if (::sigaction(sig, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+        struct sigaction removing {};
+        removing.sa_handler = onsignal;
+        sigemptyset(&removing.sa_mask);
+        ::sigaction(sig, &removing, nullptr);
+    }
+}
+
 void setpending(const std::string& name) {
     static const bool registered = [] {
         std::atexit(removepending);
-        for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, onsignal);
+        removeonsignals();
         return true;
     }();
     (void)registered;
@@ -47,12 +61,13 @@ void setpending(const std::string& name) {
     std::memcpy(pending.data(), name.c_str(), name.size() + 1);
 }
 
-void writeall(int fd, const std::uint8_t* data, std::size_t size, const std::string& path) {
+void writeall(int fd, const std::uint8_t* data, std::size_t size, const char* what,
+              const std::string& path) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
-            filefailure("write", path);
+            filefailure(what, path);
         }
         data += written;
         size -= static_cast<std::size_t>(written);
@@ -98,7 +113,7 @@ outputfile::outputfile(std::string target) : path(std::move(target)) {
         fd = ::mkstemp(name.data());
         if (fd < 0) filefailure("create temporary file", name);
         ::unlink(name.c_str());
-        temppath.clear();
+        tempname = name;
         return;
     }
 
@@ -106,6 +121,7 @@ outputfile::outputfile(std::string target) : path(std::move(target)) {
     fd = ::mkstemp(name.data());
     if (fd < 0) filefailure("create output file", path);
     temppath = name;
+    tempname = name;
     setpending(temppath);
     const mode_t mode = exists ? (existing.st_mode & 07777) : newfilemode();
     if (::fchmod(fd, mode) != 0) filefailure("create output file", path);
@@ -122,30 +138,30 @@ outputfile::~outputfile() {
 }
 
 void outputfile::flush() {
-    writeall(fd, buffer.data(), buffer.size(), temppath.empty() ? path : temppath);
+    writeall(fd, buffer.data(), buffer.size(), "write temporary file", tempname);
     buffer.clear();
 }
 
 void outputfile::write(const std::uint8_t* data, std::size_t size) {
     if (buffer.size() + size > bufferbytes) flush();
     if (size >= bufferbytes) {
-        writeall(fd, data, size, temppath.empty() ? path : temppath);
+        writeall(fd, data, size, "write temporary file", tempname);
         return;
     }
     buffer.insert(buffer.end(), data, data + size);
 }
 
 void outputfile::copydatato(int target) {
-    if (::lseek(fd, 0, SEEK_SET) != 0) filefailure("read temporary data for", path);
+    if (::lseek(fd, 0, SEEK_SET) != 0) filefailure("read temporary file", tempname);
     buffer.resize(bufferbytes);
     for (;;) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
         if (got < 0) {
             if (errno == EINTR) continue;
-            filefailure("read temporary data for", path);
+            filefailure("read temporary file", tempname);
         }
         if (got == 0) break;
-        writeall(target, buffer.data(), static_cast<std::size_t>(got), path);
+        writeall(target, buffer.data(), static_cast<std::size_t>(got), "write output file", path);
     }
     buffer.clear();
 }
@@ -156,17 +172,17 @@ void outputfile::finish(std::string_view header) {
         flush();
         const int target = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         if (target < 0) filefailure("open output file", path);
-        writeall(target, head, header.size(), path);
+        writeall(target, head, header.size(), "write output file", path);
         copydatato(target);
         if (::close(target) != 0) filefailure("write output file", path);
         return;
     }
     flush();
-    if (::pwrite(fd, head, header.size(), 0) != static_cast<ssize_t>(header.size()))
-        filefailure("write output file", temppath);
+    if (::lseek(fd, 0, SEEK_SET) != 0) filefailure("write temporary file", tempname);
+    writeall(fd, head, header.size(), "write temporary file", tempname);
     const int closed = ::close(fd);
     fd = -1;
-    if (closed != 0) filefailure("write output file", temppath);
+    if (closed != 0) filefailure("write temporary file", tempname);
     if (::rename(temppath.c_str(), path.c_str()) != 0) filefailure("replace output file", path);
     temppath.clear();
     pending[0] = '\0';

@@ -32,7 +32,8 @@ private:
     void copydatato(int target);
 
     std::string path;
-    std::string temppath;  // the named temporary beside `path`; empty when unnamed
+    std::string temppath;  // the named temporary beside `path`, until renamed; else empty
+    std::string tempname;  // the temporary's name for messages, named or not
     int fd = -1;
     bool throughspecial = false;
     std::vector<std::uint8_t> buffer;

@@ -42,7 +42,7 @@ int render(const settings& run) {
 
     std::uint64_t databytes = 0;
     while (!tune.done()) {
-        if (databytes + blockbytes > maxdatabytes) toolong(run.outfile);
+        if (!wavcanhold(databytes + blockbytes)) toolong(run.outfile);
         if (run.sixteen) {
             tune.parse16(block16.data(), run.blocklen, run.gain);
             if constexpr (std::endian::native == std::endian::little) {
