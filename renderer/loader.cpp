@@ -119,9 +119,9 @@ wavelark::wavelark(const char* dir, bool loop) {
 
     anygood = false;
     for (int c = 0; c < numchannels; ++c) {
-        char first = 0;
-        good[c] = static_cast<bool>(channelfile[c].get(first));
-        curchar[c] = first;
+        // The first character, read like every later one; the counters
+        // start at 0 again below.
+        advance(c);
         resetchannel(c);
         anygood = anygood || good[c];
     }

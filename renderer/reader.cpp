@@ -1,6 +1,8 @@
 // The channel reader: one character of look-ahead per channel, line and
 // character counting for diagnostics, dispatch on the command letter, and
 // the end of a channel's input.
+#include <iostream>
+
 #include "renderer/wavelark.h"
 
 namespace {
@@ -15,6 +17,15 @@ void bump(std::int32_t& counter) {
 
 bool isdigit(char c) { return c >= '0' && c <= '9'; }
 
+// A read that fails for another reason than the end of the file (an I/O
+// error) would otherwise pass for the end of the channel and cut the tune
+// short without a word.
+void checkread(const std::ifstream& file, const std::string& path) {
+    if (!file.bad()) return;
+    std::cerr << "ERROR- Failed to read file " << path << '\n';
+    failrun();
+}
+
 }  // namespace
 
 char lcase(char x) { return (x >= 'A' && x <= 'Z') ? static_cast<char>(x + 32) : x; }
@@ -25,6 +36,7 @@ void wavelark::advance(int ch) {
         curchar[ch] = next;
         good[ch] = true;
     } else {
+        checkread(channelfile[ch], channelpath(ch));
         good[ch] = false;
     }
     bump(charnum[ch]);
@@ -114,6 +126,7 @@ void wavelark::endofinput(int ch) {
             char first = 0;
             good[ch] = static_cast<bool>(file.get(first));
             if (good[ch]) curchar[ch] = first;
+            if (!good[ch]) checkread(file, channelpath(ch));
         }
         if (!good[ch]) file.close();
     }
