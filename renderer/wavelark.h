@@ -54,7 +54,7 @@ public:
     bool done() const { return !active; }
 
     // Clamps an integer to 0..255.
-    static std::uint8_t tobyte(int value);
+    static inline std::uint8_t tobyte(int value);
 
     // The five generators: each advances the note state by one frame and
     // returns one sample between 0 and the level.
