@@ -1,12 +1,16 @@
 // Frames per second of each generator alone, plain and with each modulation.
 #include <benchmark/benchmark.h>
+#include <algorithm>
 
-#include "generators/modulation.h"
+#include <array>
+
+#include "generators/phasecache.h"
+#include "renderer/wavelark.h"
 
 namespace {
 
 using notespec = wavelark::notespec;
-using generator = std::uint8_t (*)(notespec&);
+constexpr frames span = 8192;
 
 enum modulation { plain, envelope, tremolo, sweep, vibrato };
 
@@ -35,18 +39,21 @@ notespec note(modulation m) {
     return n;
 }
 
-void run(benchmark::State& state, generator g) {
+// Renders a second of one note in spans, as the mixer does.
+template <class generate>
+void run(benchmark::State& state, generate g) {
     notespec n = note(static_cast<modulation>(state.range(0)));
-    std::uint32_t sum = 0;
+    steps::phasecache cache;
+    std::array<std::uint8_t, span> samples{};
+    std::array<std::uint8_t, span> levels{};
     for (auto _ : state) {
-        // A note of a second, as a tune would play it.
         n.sample = 0;
-        for (int frame = 0; frame < 44100; ++frame) {
-            sum += g(n);
-            n.sample += 1;
+        for (frames done = 0; done < 44100; done += span) {
+            const frames count = std::min<frames>(span, 44100 - done);
+            g(n, cache, samples.data(), levels.data(), count);
         }
+        benchmark::DoNotOptimize(samples);
     }
-    benchmark::DoNotOptimize(sum);
     state.SetItemsProcessed(state.iterations() * 44100);
 }
 
@@ -55,11 +62,28 @@ void modulations(benchmark::internal::Benchmark* b) {
     for (int m = plain; m <= vibrato; ++m) b->Arg(m);
 }
 
-void square(benchmark::State& s) { run(s, wavelark::square); }
-void tri(benchmark::State& s) { run(s, wavelark::tri); }
-void noise(benchmark::State& s) { run(s, wavelark::noise); }
-void sine(benchmark::State& s) { run(s, wavelark::sine); }
-void ptri(benchmark::State& s) { run(s, wavelark::ptri); }
+void square(benchmark::State& s) {
+    run(s, [](notespec& n, steps::phasecache&, std::uint8_t* out, std::uint8_t* lv, frames c) {
+        wavelark::square(n, out, lv, c);
+    });
+}
+void noise(benchmark::State& s) {
+    run(s, [](notespec& n, steps::phasecache&, std::uint8_t* out, std::uint8_t* lv, frames c) {
+        wavelark::noise(n, out, lv, c);
+    });
+}
+void tri(benchmark::State& s) {
+    run(s, [](notespec& n, steps::phasecache& cache, std::uint8_t* out, std::uint8_t* lv,
+              frames c) { wavelark::tri(n, &cache, out, lv, c); });
+}
+void sine(benchmark::State& s) {
+    run(s, [](notespec& n, steps::phasecache& cache, std::uint8_t* out, std::uint8_t* lv,
+              frames c) { wavelark::sine(n, &cache, out, lv, c); });
+}
+void ptri(benchmark::State& s) {
+    run(s, [](notespec& n, steps::phasecache& cache, std::uint8_t* out, std::uint8_t* lv,
+              frames c) { wavelark::ptri(n, &cache, out, lv, c); });
+}
 
 }  // namespace
 

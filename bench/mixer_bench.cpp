@@ -40,4 +40,6 @@ void mixer(benchmark::State& state) {
 }  // namespace
 
 // Arguments: channels, 16-bit, unity gain.
-BENCHMARK(mixer)->ArgNames({"channels", "sixteen", "unity"})->ArgsProduct({{1, 2, 3, 4}, {0, 1}, {1, 0}});
+BENCHMARK(mixer)
+    ->ArgNames({"channels", "sixteen", "unity"})
+    ->ArgsProduct({{1, 2, 3, 4}, {0, 1}, {1, 0}});

@@ -21,10 +21,21 @@ using notespec = wavelark::notespec;
 // becomes the nearest bound; not-a-number becomes 0, as if there were
 // nothing to play.
 inline std::int32_t toint32(double x) {
+    // In range (the usual case, and false for not-a-number): a plain cast.
+    if (x > -2147483649.0 && x < 2147483648.0) [[likely]]
+        return static_cast<std::int32_t>(x);
     if (x != x) return 0;
-    if (x >= 2147483648.0) return std::numeric_limits<std::int32_t>::max();
-    if (x <= -2147483649.0) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(x);
+    return x > 0 ? std::numeric_limits<std::int32_t>::max()
+                 : std::numeric_limits<std::int32_t>::min();
+}
+
+// The same for a single-precision value, without widening it first.
+inline std::int32_t toint32(float x) {
+    if (x >= -2147483648.0f && x < 2147483648.0f) [[likely]]
+        return static_cast<std::int32_t>(x);
+    if (x != x) return 0;
+    return x > 0 ? std::numeric_limits<std::int32_t>::max()
+                 : std::numeric_limits<std::int32_t>::min();
 }
 
 // P + t in 32-bit two's complement.

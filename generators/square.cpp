@@ -1,12 +1,60 @@
 // A pulse wave: high at the level for the inflection fraction of each cycle,
 // 0 for the rest. The level is only recomputed in high frames.
-#include "generators/modulation.h"
+#include "generators/levelsteps.h"
+
+namespace {
+
+// The last phase of a cycle of `cycle` frames that is still high: phase
+// fractions only grow with the phase, so the high phases are 0 up to it.
+frames lasthighphase(frames cycle, float inflection) {
+    frames low = 0;
+    frames high = cycle - 1;
+    while (low < high) {
+        const frames mid = low + (high - low + 1) / 2;
+        if (steps::phasefraction(mid, cycle) <= inflection)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low;
+}
+
+}  // namespace
+
+void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* levels, frames count) {
+    // A copy the compiler can keep in registers: the byte stores below could
+    // otherwise alias the note state.
+    notespec n = note;
+    steps::levelsteps level(n);
+    frames thresholdcycle = 0;
+    frames lasthigh = 0;
+    for (frames i = 0; i < count; ++i) {
+        const frames entry = steps::cyclestep(n);
+        std::uint8_t out = 0;
+        // A cycle of 0 never ends: the wave stays low.
+        if (entry != 0) {
+            if (entry != thresholdcycle) {
+                thresholdcycle = entry;
+                lasthigh = lasthighphase(entry, n.inflection);
+            }
+            if (n.phase <= lasthigh) {
+                n.level = level.current();
+                out = n.level;
+            }
+        }
+        samples[i] = out;
+        levels[i] = n.level;
+        level.next();
+        ++n.sample;
+    }
+    note = n;
+}
 
 std::uint8_t wavelark::square(notespec& n) {
-    const frames entry = steps::cyclestep(n);
-    // A cycle of 0 never ends: the wave stays low.
-    if (entry == 0) return 0;
-    if (steps::phasefraction(n.phase, entry) > n.inflection) return 0;
-    n.level = steps::levelstep(n);
-    return n.level;
+    std::uint8_t sample = 0;
+    std::uint8_t level = 0;
+    const frames s = n.sample;
+    square(n, &sample, &level, 1);
+    n.sample = s;
+    return sample;
 }

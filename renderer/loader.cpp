@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "generators/phasecache.h"
 #include "renderer/wavelark.h"
 
 namespace {
@@ -114,6 +115,8 @@ wavelark::wavelark(const char* dir, bool loop) {
     resting.assign(numchannels, true);
     good.assign(numchannels, false);
     partner.assign(numchannels, -1);
+
+    preparemixer();
 
     for (int c = 0; c < numchannels; ++c) openchannel(channelfile, c, channelpath(c));
 

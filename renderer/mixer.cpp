@@ -1,24 +1,32 @@
 // The frame renderer and mixer: alternates between reading the channels'
 // next events and rendering frames, and mixes each frame's channel samples,
 // with ring modulation, panning and gain, into one stereo value pair.
+//
+// Frames are rendered in spans: after a command phase, every frame up to the
+// end of the first event to finish is alike in what can change, so each
+// channel's generator runs through the whole span at once and the span is
+// then mixed channel by channel. The result is the same, frame for frame, as
+// rendering one frame at a time; only ring modulation, which makes channels
+// read each other's levels as they go, and looping channel files are
+// rendered one frame at a time.
+#include <algorithm>
+#include <bit>
+
 #include "generators/modulation.h"
+#include "generators/phasecache.h"
 #include "renderer/wavelark.h"
 
 namespace {
 
 // The 16-bit mix scales each centred 8-bit sample by 32.
 constexpr std::int32_t sixteenbitscale = 32;
+// A centred sample lies between -127 (sample 0 at level 255) and 255.
+constexpr std::int32_t lowestcentred = -127;
+
+constexpr int noisewave = 2;
 
 std::uint8_t low8(std::int32_t value) { return static_cast<std::uint8_t>(value); }
 std::int16_t low16(std::int32_t value) { return static_cast<std::int16_t>(value); }
-
-// One frame's running sums; each wraps within its width, nothing is clipped.
-struct framesums {
-    std::uint8_t left8 = 0;
-    std::uint8_t right8 = 0;
-    std::int16_t left16 = 0;
-    std::int16_t right16 = 0;
-};
 
 // A channel's share of a 16-bit side: its centred sample, panned, as 16-bit.
 std::int32_t share16(std::int32_t centred, float weight) {
@@ -26,19 +34,16 @@ std::int32_t share16(std::int32_t centred, float weight) {
     return std::int32_t{low16(steps::toint32(panned))} * sixteenbitscale;
 }
 
-// Adds one share to a 16-bit side. Unity gain is exactly 1.0; any other gain
-// scales the share and truncates the running sum once per channel.
-void add16(std::int16_t& side, std::int32_t share, float gain, bool unity) {
-    if (unity) {
-        side = low16(side + share);
-        return;
-    }
+// Adds a scaled share to a 16-bit side: the running sum is truncated once
+// per channel.
+std::int16_t addscaled(std::int16_t side, std::int32_t share, float gain) {
     const float scaledshare = static_cast<float>(share) * gain;
     const float sum = static_cast<float>(side) + scaledshare;
-    side = low16(steps::toint32(sum));
+    return low16(steps::toint32(sum));
 }
 
 // A channel's share of an 8-bit side: the raw sample, panned and scaled.
+// Unity gain is exactly 1.0; any other gain scales the panned sample.
 std::uint8_t share8(std::uint8_t sample, float weight, float gain, bool unity) {
     const float panned = static_cast<float>(sample) * weight;
     if (unity) return low8(steps::toint32(panned));
@@ -48,12 +53,219 @@ std::uint8_t share8(std::uint8_t sample, float weight, float gain, bool unity) {
 
 }  // namespace
 
+void wavelark::sharetable::prepare(float pan, float gain) {
+    const auto p = std::bit_cast<std::uint32_t>(pan);
+    const auto g = std::bit_cast<std::uint32_t>(gain);
+    if (valid && p == panbits && g == gainbits) return;
+    valid = true;
+    panbits = p;
+    gainbits = g;
+    const float right = pan;
+    const float left = 1.0f - right;
+    for (std::int32_t v = lowestcentred; v <= 255; ++v) {
+        left16[v - lowestcentred] = share16(v, left);
+        right16[v - lowestcentred] = share16(v, right);
+    }
+    const bool unity = gain == 1.0f;
+    for (int s = 0; s < 256; ++s) {
+        left8[s] = share8(static_cast<std::uint8_t>(s), left, gain, unity);
+        right8[s] = share8(static_cast<std::uint8_t>(s), right, gain, unity);
+    }
+}
+
+void wavelark::preparemixer() {
+    spansamples.assign(static_cast<std::size_t>(numchannels) * spancapacity, 0);
+    spanlevels.assign(static_cast<std::size_t>(numchannels) * spancapacity, 0);
+    spanleft.assign(spancapacity, 0);
+    spanright.assign(spancapacity, 0);
+    shares.resize(static_cast<std::size_t>(numchannels));
+    shapes.resize(static_cast<std::size_t>(numchannels));
+}
+
+// Channel ch's part of a span buffer.
+std::uint8_t* wavelark::spanbuffer(std::vector<std::uint8_t>& buffer, int ch) {
+    return &buffer[static_cast<std::size_t>(ch) * spancapacity];
+}
+
 void wavelark::parse8(std::uint8_t* buf, int n, float gain) { parse(buf, n, gain, false); }
 
 void wavelark::parse16(std::int16_t* buf, int n, float gain) { parse(buf, n, gain, true); }
 
-// Sets the channel's sample for this frame; a resting channel's generator
-// does not run, so its waveform waits where it stopped.
+void wavelark::parse(void* buf, int n, float gain, bool sixteen) {
+    if (n <= 0) return;
+    const block out{buf, n, gain, sixteen};
+    std::vector<std::uint8_t> cursample(numchannels);
+    int at = 0;
+    while (active && at < n) {
+        for (int ch = 0; ch < numchannels; ++ch) readcommands(ch);
+        if (loop || ringmodulating()) {
+            // One frame at a time until some event is no longer running.
+            bool allplaying = true;
+            do {
+                allplaying = renderframe(cursample, out, at);
+                at += 2;
+            } while (allplaying && at < n);
+        } else {
+            const frames span = steadyspan(static_cast<frames>(n - at + 1) / 2);
+            renderspan(span, out, at);
+            at += static_cast<int>(2 * span);
+        }
+    }
+    for (; at < n; ++at) {
+        if (sixteen)
+            static_cast<std::int16_t*>(buf)[at] = 0;
+        else
+            static_cast<std::uint8_t*>(buf)[at] = 0;
+    }
+}
+
+bool wavelark::ringmodulating() const {
+    for (int ch = 0; ch < numchannels; ++ch)
+        if (partner[ch] >= 0 && partner[ch] < numchannels) return true;
+    return false;
+}
+
+// How many frames can be rendered as one span: up to the end of the first
+// running event, within the room left in the block. A channel whose input
+// has ended and whose last event is over does not limit the span while
+// another channel still has input; once none has, the next frame ends the
+// tune.
+frames wavelark::steadyspan(frames room) const {
+    frames span = std::min(room, spancapacity);
+    for (int ch = 0; ch < numchannels; ++ch) {
+        if (playing[ch]) {
+            const frames sample = notes[ch].sample;
+            const frames left = sample < duration[ch] ? duration[ch] - sample : 1;
+            span = std::min(span, left);
+        } else if (!anygood) {
+            span = 1;
+        }
+    }
+    return std::max<frames>(span, 1);
+}
+
+// Runs channel ch's generator through a span: its samples and the level
+// after each frame go to the channel's span buffers. A resting channel's
+// generator does not run, so its waveform waits where it stopped; a wave
+// type without a generator is silent at level 0.
+void wavelark::generatespan(int ch, frames span) {
+    notespec& note = notes[ch];
+    std::uint8_t* samples = spanbuffer(spansamples, ch);
+    std::uint8_t* levels = spanbuffer(spanlevels, ch);
+    if (resting[ch]) {
+        std::fill_n(samples, span, 0);
+        std::fill_n(levels, span, note.level);
+        note.sample += span;
+        return;
+    }
+    switch (wavetype[ch]) {
+    case 0: square(note, samples, levels, span); break;
+    case 1: tri(note, &shapes[ch], samples, levels, span); break;
+    case noisewave: noise(note, samples, levels, span); break;
+    case 3: sine(note, &shapes[ch], samples, levels, span); break;
+    case 4: ptri(note, &shapes[ch], samples, levels, span); break;
+    default:
+        note.level = 0;
+        std::fill_n(samples, span, 0);
+        std::fill_n(levels, span, 0);
+        note.sample += span;
+        break;
+    }
+}
+
+void wavelark::renderspan(frames span, const block& out, int at) {
+    // Noise channels draw from one random sequence in channel order, frame
+    // by frame, so they run through the span together.
+    std::array<notespec*, maxchannels> noisenotes{};
+    std::array<std::uint8_t*, maxchannels> noisesamples{};
+    std::array<std::uint8_t*, maxchannels> noiselevels{};
+    int noisechannels = 0;
+    for (int ch = 0; ch < numchannels; ++ch) {
+        if (!resting[ch] && wavetype[ch] == noisewave) {
+            noisenotes[noisechannels] = &notes[ch];
+            noisesamples[noisechannels] = spanbuffer(spansamples, ch);
+            noiselevels[noisechannels] = spanbuffer(spanlevels, ch);
+            ++noisechannels;
+        } else {
+            generatespan(ch, span);
+        }
+    }
+    if (noisechannels > 0)
+        noise(noisenotes.data(), noisesamples.data(), noiselevels.data(), noisechannels, span);
+    for (int ch = 0; ch < numchannels; ++ch) playing[ch] = notes[ch].sample < duration[ch];
+    if (out.sixteen)
+        mixspan16(span, out, at);
+    else
+        mixspan8(span, out, at);
+    // Within a span only its last frame can end an event, so the tune can
+    // only end there.
+    for (int ch = 0; ch < numchannels; ++ch) active = active && (anygood || playing[ch]);
+}
+
+// Sums wrap within 16 bits, so the unity-gain sums are taken in 32 bits and
+// cut once per frame. Any other gain truncates the running sum after each
+// channel, so that sum is cut channel by channel. Resting channels add
+// nothing.
+void wavelark::mixspan16(frames span, const block& out, int at) {
+    const bool unity = out.gain == 1.0f;
+    std::fill_n(spanleft.begin(), span, 0);
+    std::fill_n(spanright.begin(), span, 0);
+    for (int ch = 0; ch < numchannels; ++ch) {
+        if (resting[ch]) continue;
+        sharetable& table = shares[ch];
+        table.prepare(pan[ch], out.gain);
+        const std::uint8_t* samples = spanbuffer(spansamples, ch);
+        const std::uint8_t* levels = spanbuffer(spanlevels, ch);
+        auto centred = [&](frames i) {
+            return static_cast<std::size_t>(std::int32_t{samples[i]} - levels[i] / 2 -
+                                            lowestcentred);
+        };
+        if (unity) {
+            for (frames i = 0; i < span; ++i) {
+                spanleft[i] += table.left16[centred(i)];
+                spanright[i] += table.right16[centred(i)];
+            }
+        } else {
+            for (frames i = 0; i < span; ++i) {
+                spanleft[i] = addscaled(low16(spanleft[i]), table.left16[centred(i)], out.gain);
+                spanright[i] = addscaled(low16(spanright[i]), table.right16[centred(i)], out.gain);
+            }
+        }
+    }
+    auto* values = static_cast<std::int16_t*>(out.buf) + at;
+    const frames whole = std::min<frames>(span, static_cast<frames>(out.n - at) / 2);
+    for (frames i = 0; i < whole; ++i) {
+        values[2 * i] = low16(spanleft[i]);
+        values[2 * i + 1] = low16(spanright[i]);
+    }
+    // An odd last value has room for the left side only.
+    if (whole < span) values[2 * whole] = low16(spanleft[whole]);
+}
+
+// The 8-bit mix adds every channel's raw sample, resting or not; the sums
+// wrap within 8 bits, so they are taken in 32 bits and cut once per frame.
+void wavelark::mixspan8(frames span, const block& out, int at) {
+    std::fill_n(spanleft.begin(), span, 0);
+    std::fill_n(spanright.begin(), span, 0);
+    for (int ch = 0; ch < numchannels; ++ch) {
+        sharetable& table = shares[ch];
+        table.prepare(pan[ch], out.gain);
+        const std::uint8_t* samples = spanbuffer(spansamples, ch);
+        for (frames i = 0; i < span; ++i) {
+            spanleft[i] += table.left8[samples[i]];
+            spanright[i] += table.right8[samples[i]];
+        }
+    }
+    auto* values = static_cast<std::uint8_t*>(out.buf) + at;
+    const frames whole = std::min<frames>(span, static_cast<frames>(out.n - at) / 2);
+    for (frames i = 0; i < whole; ++i) {
+        values[2 * i] = low8(spanleft[i]);
+        values[2 * i + 1] = low8(spanright[i]);
+    }
+    if (whole < span) values[2 * whole] = low8(spanleft[whole]);
+}
+
+// Sets the channel's sample for this frame, as generatespan does for a span.
 void wavelark::generate(int ch, std::vector<std::uint8_t>& cursample) {
     notespec& note = notes[ch];
     if (resting[ch]) {
@@ -89,65 +301,52 @@ void wavelark::ringmodulate(int ch, std::vector<std::uint8_t>& cursample) {
     cursample[p] = 0;
 }
 
-void wavelark::parse(void* buf, int n, float gain, bool sixteen) {
-    if (n <= 0) return;
-    auto* out8 = static_cast<std::uint8_t*>(buf);
-    auto* out16 = static_cast<std::int16_t*>(buf);
-    const bool unity = gain == 1.0f;
-    std::vector<std::uint8_t> cursample(numchannels);
+// One frame, channel by channel in index order, with ring modulation read
+// as it goes. Returns whether every channel's event is still running.
+bool wavelark::renderframe(std::vector<std::uint8_t>& cursample, const block& out, int at) {
+    bool allplaying = true;
+    for (int ch = 0; ch < numchannels; ++ch) {
+        generate(ch, cursample);
+        notespec& note = notes[ch];
+        note.sample += 1;
+        playing[ch] = note.sample < duration[ch];
+        allplaying = allplaying && playing[ch];
+    }
 
-    // The value pair of one frame; an odd last value has room for the left only.
-    auto store = [&](int at, const framesums& sums) {
-        if (sixteen) {
-            out16[at] = sums.left16;
-            if (at + 1 < n) out16[at + 1] = sums.right16;
+    const bool unity = out.gain == 1.0f;
+    std::int16_t left16 = 0, right16 = 0;
+    std::uint8_t left8 = 0, right8 = 0;
+    for (int ch = 0; ch < numchannels; ++ch) {
+        const int p = partner[ch];
+        // Only an existing channel can be a partner; other numbers are ignored.
+        if (p >= 0 && p < numchannels) ringmodulate(ch, cursample);
+        const std::uint8_t s = cursample[ch];
+        const float right = pan[ch];
+        const float left = 1.0f - right;
+        if (out.sixteen) {
+            if (!resting[ch]) {
+                const std::int32_t centred = std::int32_t{s} - notes[ch].level / 2;
+                const std::int32_t l = share16(centred, left);
+                const std::int32_t r = share16(centred, right);
+                left16 = unity ? low16(left16 + l) : addscaled(left16, l, out.gain);
+                right16 = unity ? low16(right16 + r) : addscaled(right16, r, out.gain);
+            }
         } else {
-            out8[at] = sums.left8;
-            if (at + 1 < n) out8[at + 1] = sums.right8;
+            left8 = low8(left8 + share8(s, left, out.gain, unity));
+            right8 = low8(right8 + share8(s, right, out.gain, unity));
         }
-    };
-
-    int at = 0;
-    while (active && at < n) {
-        for (int ch = 0; ch < numchannels; ++ch) readcommands(ch);
-        bool allplaying = true;
-        do {
-            for (int ch = 0; ch < numchannels; ++ch) {
-                generate(ch, cursample);
-                notespec& note = notes[ch];
-                note.sample += 1;
-                playing[ch] = note.sample < duration[ch];
-                allplaying = allplaying && playing[ch];
-            }
-
-            framesums sums;
-            for (int ch = 0; ch < numchannels; ++ch) {
-                const int p = partner[ch];
-                // Only an existing channel can be a partner; other numbers are ignored.
-                if (p >= 0 && p < numchannels) ringmodulate(ch, cursample);
-                const std::uint8_t s = cursample[ch];
-                const float right = pan[ch];
-                const float left = 1.0f - right;
-                if (sixteen) {
-                    if (!resting[ch]) {
-                        const std::int32_t centred = std::int32_t{s} - notes[ch].level / 2;
-                        add16(sums.left16, share16(centred, left), gain, unity);
-                        add16(sums.right16, share16(centred, right), gain, unity);
-                    }
-                } else {
-                    sums.left8 = low8(sums.left8 + share8(s, left, gain, unity));
-                    sums.right8 = low8(sums.right8 + share8(s, right, gain, unity));
-                }
-                active = active && (anygood || playing[ch]);
-            }
-            store(at, sums);
-            at += 2;
-        } while (allplaying && at < n);
+        active = active && (anygood || playing[ch]);
     }
-    for (; at < n; ++at) {
-        if (sixteen)
-            out16[at] = 0;
-        else
-            out8[at] = 0;
+
+    // An odd last value has room for the left side only.
+    if (out.sixteen) {
+        auto* values = static_cast<std::int16_t*>(out.buf);
+        values[at] = left16;
+        if (at + 1 < out.n) values[at + 1] = right16;
+    } else {
+        auto* values = static_cast<std::uint8_t*>(out.buf);
+        values[at] = left8;
+        if (at + 1 < out.n) values[at + 1] = right8;
     }
+    return allplaying;
 }

@@ -15,6 +15,10 @@ inline constexpr int samplerate = 44100;
 inline constexpr int maxchannels = 4;
 inline constexpr std::size_t maxdirlen = 256;
 
+namespace steps {
+class phasecache;
+}
+
 class wavelark {
 public:
     // The state one channel's generator carries from frame to frame.
@@ -63,6 +67,22 @@ public:
     static std::uint8_t noise(notespec& note);
     static std::uint8_t sine(notespec& note);
     static std::uint8_t ptri(notespec& note);
+    // The same over `count` consecutive frames of one event: each frame's
+    // sample goes to `samples` and the level after it to `levels`, and the
+    // note's frame count advances by one per frame, as the mixer would. The
+    // shaped generators keep their cycle's shape in `cache` (may be null).
+    static void square(notespec& note, std::uint8_t* samples, std::uint8_t* levels, frames count);
+    static void tri(notespec& note, steps::phasecache* cache, std::uint8_t* samples,
+                    std::uint8_t* levels, frames count);
+    static void noise(notespec& note, std::uint8_t* samples, std::uint8_t* levels, frames count);
+    // Several noise channels (at most maxchannels) through the same frames:
+    // they share one random sequence, drawn in the order given in each frame.
+    static void noise(notespec* const* notes, std::uint8_t* const* samples,
+                      std::uint8_t* const* levels, int channels, frames count);
+    static void sine(notespec& note, steps::phasecache* cache, std::uint8_t* samples,
+                     std::uint8_t* levels, frames count);
+    static void ptri(notespec& note, steps::phasecache* cache, std::uint8_t* samples,
+                     std::uint8_t* levels, frames count);
 
     // Runs channel ch's commands until an event starts or its input ends.
     void readcommands(int ch);
@@ -96,9 +116,45 @@ private:
     void readindex(const std::string& path);
     void resetchannel(int ch);
 
+    // Frame renderer and mixer (mixer.cpp).
+    struct block {
+        void* buf;
+        int n;
+        float gain;
+        bool sixteen;
+    };
+    // The shares of one channel for every sample value, for its pan and the
+    // block's gain; kept until either changes.
+    struct sharetable {
+        bool valid = false;
+        std::uint32_t panbits = 0;
+        std::uint32_t gainbits = 0;
+        std::array<std::int32_t, 383> left16{}, right16{};  // by centred sample + 127
+        std::array<std::uint8_t, 256> left8{}, right8{};    // by sample
+        void prepare(float pan, float gain);
+    };
     void parse(void* buf, int n, float gain, bool sixteen);
+    void preparemixer();
+    bool ringmodulating() const;
+    frames steadyspan(frames room) const;
+    void renderspan(frames span, const block& out, int at);
+    void generatespan(int ch, frames span);
+    static std::uint8_t* spanbuffer(std::vector<std::uint8_t>& buffer, int ch);
+    void mixspan16(frames span, const block& out, int at);
+    void mixspan8(frames span, const block& out, int at);
+    bool renderframe(std::vector<std::uint8_t>& cursample, const block& out, int at);
     void generate(int ch, std::vector<std::uint8_t>& cursample);
     void ringmodulate(int ch, std::vector<std::uint8_t>& cursample);
+
+    // The longest span rendered at once, in frames, and the mixer's working
+    // buffers, sized once by the constructor.
+    static constexpr frames spancapacity = 8192;
+    std::vector<std::uint8_t> spansamples;
+    std::vector<std::uint8_t> spanlevels;
+    std::vector<std::int32_t> spanleft;
+    std::vector<std::int32_t> spanright;
+    std::vector<sharetable> shares;
+    std::vector<steps::phasecache> shapes;
 
     // Channel reader (reader.cpp).
     void advance(int ch);

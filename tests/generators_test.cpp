@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "generators/modulation.h"
+#include "generators/randombits.h"
 
 namespace {
 
@@ -306,8 +307,8 @@ TEST(WaveShapes, PtriExchangesTheGuardsOfSweepAndVibrato) {
     }
 }
 
-// The program never seeds rand(), which gives the same sequence as srand(1);
-// each case restarts that sequence here so that the draws can be counted.
+// The noise draws from the sequence of an unseeded rand(); each case restarts
+// that sequence here so that the draws can be counted.
 TEST(NoiseWave, DrawsANewBitEveryEighthOfTheCycleOnly) {
     struct row {
         frames cycle;
@@ -327,21 +328,21 @@ TEST(NoiseWave, DrawsANewBitEveryEighthOfTheCycleOnly) {
     };
     for (const row& r : rows) {
         std::vector<int> sequence;
-        std::srand(1);
-        for (int i = 0; i < r.count + 2; ++i) sequence.push_back(std::rand());
+        steps::restartrandom();
+        for (int i = 0; i < r.count + 2; ++i) sequence.push_back(steps::nextrandom());
 
         notespec n = note(r.period, 200, 0.5f);
         n.cycle = r.cycle;
         int drawn = 0;
         std::vector<int> drawing;
-        std::srand(1);
+        steps::restartrandom();
         for (int frame = 1; frame <= r.count; ++frame) {
             const std::int32_t bit = n.noisebit;
             const int sample = wavelark::noise(n);
             n.sample += 1;
             EXPECT_EQ(sample, n.level * n.noisebit);
             // The next value of the sequence shows how far the frame moved it.
-            const int next = std::rand();
+            const int next = steps::nextrandom();
             ASSERT_NE(sequence[drawn], sequence[drawn + 1]);
             if (next == sequence[drawn + 1]) {
                 EXPECT_EQ(n.noisebit, sequence[drawn] & 1) << "frame " << frame;
@@ -352,9 +353,21 @@ TEST(NoiseWave, DrawsANewBitEveryEighthOfTheCycleOnly) {
                     << "frame " << frame << " moved the sequence otherwise";
                 EXPECT_EQ(n.noisebit, bit) << "frame " << frame;
             }
-            std::srand(1);
-            for (int i = 0; i < drawn; ++i) std::rand();
+            steps::restartrandom();
+            for (int i = 0; i < drawn; ++i) steps::nextrandom();
         }
         EXPECT_EQ(drawing, r.drawing) << "cycle " << r.cycle;
     }
+}
+
+// The noise's numbers are those an unseeded rand() returns, in order.
+TEST(NoiseWave, DrawsTheSequenceOfAnUnseededRand) {
+    steps::restartrandom();
+    std::srand(1);
+    for (int i = 0; i < 1000000; ++i) ASSERT_EQ(steps::nextrandom(), std::rand()) << "value " << i;
+    steps::restartrandom();
+    EXPECT_EQ(steps::nextrandom(), [] {
+        std::srand(1);
+        return std::rand();
+    }());
 }
