@@ -1,8 +1,9 @@
-// The level step over consecutive frames of one event. An envelope's level
-// only changes once every run frames, and the tremolo's position in its
-// window moves by one frame at a time, so both are kept as counters rather
-// than divided anew in every frame. Every level equals steps::levelstep of
-// the same note state and frame count.
+// The level step over consecutive frames of one event. The level only
+// changes now and then: an envelope moves it once every run frames, and a
+// tremolo's triangle climbs and falls by a step every few frames. So the
+// level is computed where it may change, together with how many frames it
+// certainly keeps, rather than divided anew in every frame. Every level
+// equals steps::levelstep of the same note state and frame count.
 #pragma once
 
 #include "generators/modulation.h"
@@ -18,59 +19,78 @@ public:
           run(n.envrun),
           tremolo(n.tremolo),
           window(n.envrun * 2u),
+          // No rise, or no run: the level is the volume throughout.
+          constant(n.envrun == 0 || n.envrise == 0),
           s(n.sample) {
-        restart();
+        recompute();
     }
 
     // The level at the current frame.
     std::uint8_t current() const { return level; }
 
-    // Moves to the next frame.
+    // Moves to the next frame. The frame count wrapping to 0 starts the
+    // envelope or tremolo over.
     void next() {
-        if (++s == 0) {
-            restart();
+        ++s;
+        if (constant) return;
+        if (s == 0) {
+            recompute();
             return;
         }
-        if (constant) return;
-        if (tremolo) {
-            if (++a == run) a = 0;
-            if (++b == window) b = 0;
-            level = tremololevel();
-        } else if (run != 0 && ++r == run) {
-            r = 0;
-            ++q;
-            level = envelopelevel();
-        }
+        // How long a level lasts is only worked out once it is needed, so
+        // that a single frame costs no more than the level itself.
+        if (stable == 0) stable = lasting(s - 1);
+        if (--stable == 0) recompute();
     }
 
 private:
-    void restart() {
-        // No rise, or no run: the level is the volume throughout.
-        constant = run == 0 || rise == 0;
-        if (constant) {
-            level = tobyteof(0);
-            return;
-        }
-        if (tremolo) {
-            a = s % run;
-            b = window == 0 ? s : s % window;
-            level = tremololevel();
-        } else {
-            q = s / run;
-            r = s % run;
-            level = envelopelevel();
-        }
-    }
-
     std::uint8_t tobyteof(std::int32_t m) const { return wavelark::tobyte(wrapsum(volume, m)); }
 
-    std::uint8_t envelopelevel() const {
-        return tobyteof(
-            static_cast<std::int32_t>(q * static_cast<std::uint32_t>(std::int32_t{rise})));
+    // The tremolo's offset at position x of its triangle, 0 <= x <= run.
+    std::int32_t offset(frames x) const { return scaled(x, run, rise); }
+
+    // Frames from position x until the offset changes, looking `ahead` at
+    // most, with x growing (up) or shrinking. The offset only ever moves one
+    // way along a slope, so the first change is found by halving.
+    frames untilchange(frames x, frames ahead, bool up) const {
+        const std::int32_t now = offset(x);
+        frames same = 0;  // frames known to keep the offset
+        frames other = ahead;
+        while (other - same > 1) {
+            const frames mid = same + (other - same) / 2;
+            if (offset(up ? x + mid : x - mid) == now)
+                same = mid;
+            else
+                other = mid;
+        }
+        return other;
     }
 
-    std::uint8_t tremololevel() const {
-        return tobyteof(scaled(a == b ? a : window - b, run, rise));
+    // The level at frame s; how long it lasts is not known yet.
+    void recompute() {
+        stable = 0;
+        if (constant) {
+            level = tobyteof(0);
+        } else if (!tremolo) {
+            const frames q = s / run;
+            level = tobyteof(static_cast<std::int32_t>(q * static_cast<std::uint32_t>(rise)));
+        } else {
+            const frames a = s % run;
+            const frames b = window == 0 ? s : s % window;
+            level = tobyteof(offset(a == b ? b : window - b));
+        }
+    }
+
+    // How many frames from frame t on the level certainly keeps (at least 1).
+    frames lasting(frames t) const {
+        if (!tremolo) return run - t % run;
+        if (window == 0) return 1;
+        const frames a = t % run;
+        const frames b = t % window;
+        // Rising, the position is b, up to run - 1; falling, it is window - b,
+        // down to 1.
+        if (a == b) return untilchange(b, run - b, true);
+        return untilchange(window - b, window - b, false);
     }
 
     std::int32_t volume;
@@ -78,11 +98,10 @@ private:
     frames run;
     bool tremolo;
     frames window;
+    bool constant;
     frames s;
-    frames q = 0, r = 0;  // envelope: s / run and s % run
-    frames a = 0, b = 0;  // tremolo: s % run and s % (2 run)
+    frames stable = 0;  // frames the level keeps from the last recompute; 0 unknown
     std::uint8_t level = 0;
-    bool constant = false;
 };
 
 }  // namespace steps

@@ -22,6 +22,8 @@ public:
 
     // One frame: returns the sample and leaves the level in `levelafter`.
     std::uint8_t step(std::uint8_t& levelafter) {
+        if (stepped) level.next();
+        stepped = true;
         n.phase += 1;
         // The bit is drawn when the advanced phase is a multiple of an eighth
         // of the cycle before this frame's update (`sincedraw` is the phase
@@ -39,7 +41,6 @@ public:
         n.level = level.current();
         levelafter = n.level;
         const auto sample = static_cast<std::uint8_t>(n.level * n.noisebit);
-        level.next();
         ++n.sample;
         return sample;
     }
@@ -55,6 +56,7 @@ private:
     steps::levelsteps level;
     frames interval;
     frames sincedraw;
+    bool stepped = false;
 };
 
 }  // namespace

@@ -25,6 +25,7 @@ void runshape(wavelark::notespec& note, phasecache* cache, std::uint8_t* samples
     phasefactor* table = nullptr;
     frames tablecycle = 0;
     for (frames i = 0; i < count; ++i) {
+        if (i != 0) level.next();
         const frames entry = cyclestep<shape::exchanged>(n);
         n.level = level.current();
         if (cache != nullptr && entry != tablecycle) {
@@ -39,7 +40,6 @@ void runshape(wavelark::notespec& note, phasecache* cache, std::uint8_t* samples
             samples[i] = shape::apply(shape::factor(n.phase, entry, n.inflection), n.level);
         }
         levels[i] = n.level;
-        level.next();
         ++n.sample;
     }
     note = n;

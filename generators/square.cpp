@@ -29,6 +29,7 @@ void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* level
     frames thresholdcycle = 0;
     frames lasthigh = 0;
     for (frames i = 0; i < count; ++i) {
+        if (i != 0) level.next();
         const frames entry = steps::cyclestep(n);
         std::uint8_t out = 0;
         // A cycle of 0 never ends: the wave stays low.
@@ -44,7 +45,6 @@ void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* level
         }
         samples[i] = out;
         levels[i] = n.level;
-        level.next();
         ++n.sample;
     }
     note = n;

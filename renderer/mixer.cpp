@@ -11,6 +11,7 @@
 // rendered one frame at a time.
 #include <algorithm>
 #include <bit>
+#include <utility>
 
 #include "generators/modulation.h"
 #include "generators/phasecache.h"
@@ -76,8 +77,6 @@ void wavelark::sharetable::prepare(float pan, float gain) {
 void wavelark::preparemixer() {
     spansamples.assign(static_cast<std::size_t>(numchannels) * spancapacity, 0);
     spanlevels.assign(static_cast<std::size_t>(numchannels) * spancapacity, 0);
-    spanleft.assign(spancapacity, 0);
-    spanright.assign(spancapacity, 0);
     shares.resize(static_cast<std::size_t>(numchannels));
     shapes.resize(static_cast<std::size_t>(numchannels));
 }
@@ -202,67 +201,105 @@ void wavelark::renderspan(frames span, const block& out, int at) {
     for (int ch = 0; ch < numchannels; ++ch) active = active && (anygood || playing[ch]);
 }
 
-// Sums wrap within 16 bits, so the unity-gain sums are taken in 32 bits and
-// cut once per frame. Any other gain truncates the running sum after each
-// channel, so that sum is cut channel by channel. Resting channels add
-// nothing.
-void wavelark::mixspan16(frames span, const block& out, int at) {
-    const bool unity = out.gain == 1.0f;
-    std::fill_n(spanleft.begin(), span, 0);
-    std::fill_n(spanright.begin(), span, 0);
-    for (int ch = 0; ch < numchannels; ++ch) {
-        if (resting[ch]) continue;
-        sharetable& table = shares[ch];
-        table.prepare(pan[ch], out.gain);
-        const std::uint8_t* samples = spanbuffer(spansamples, ch);
-        const std::uint8_t* levels = spanbuffer(spanlevels, ch);
-        auto centred = [&](frames i) {
-            return static_cast<std::size_t>(std::int32_t{samples[i]} - levels[i] / 2 -
-                                            lowestcentred);
-        };
-        if (unity) {
-            for (frames i = 0; i < span; ++i) {
-                spanleft[i] += table.left16[centred(i)];
-                spanright[i] += table.right16[centred(i)];
+namespace {
+
+// One channel's part in the mix of a span.
+struct mixsource {
+    const std::uint8_t* samples;
+    const std::uint8_t* levels;
+    const wavelark::sharetable* shares;
+};
+
+// The left and right value of frame i, summing `channels` sources in channel
+// order. Sums wrap within their width, so unity-gain sums are taken in 32
+// bits and cut once; any other gain truncates the 16-bit running sum after
+// each channel.
+template <int channels, bool sixteen, bool unity>
+std::pair<std::int32_t, std::int32_t> mixframe(const mixsource* sources, frames i, float gain) {
+    std::int32_t left = 0;
+    std::int32_t right = 0;
+    for (int k = 0; k < channels; ++k) {
+        const mixsource& c = sources[k];
+        if constexpr (sixteen) {
+            const auto v = static_cast<std::size_t>(std::int32_t{c.samples[i]} - c.levels[i] / 2 -
+                                                    lowestcentred);
+            if constexpr (unity) {
+                left += c.shares->left16[v];
+                right += c.shares->right16[v];
+            } else {
+                left = addscaled(low16(left), c.shares->left16[v], gain);
+                right = addscaled(low16(right), c.shares->right16[v], gain);
             }
         } else {
-            for (frames i = 0; i < span; ++i) {
-                spanleft[i] = addscaled(low16(spanleft[i]), table.left16[centred(i)], out.gain);
-                spanright[i] = addscaled(low16(spanright[i]), table.right16[centred(i)], out.gain);
-            }
+            left += c.shares->left8[c.samples[i]];
+            right += c.shares->right8[c.samples[i]];
         }
     }
-    auto* values = static_cast<std::int16_t*>(out.buf) + at;
-    const frames whole = std::min<frames>(span, static_cast<frames>(out.n - at) / 2);
-    for (frames i = 0; i < whole; ++i) {
-        values[2 * i] = low16(spanleft[i]);
-        values[2 * i + 1] = low16(spanright[i]);
-    }
-    // An odd last value has room for the left side only.
-    if (whole < span) values[2 * whole] = low16(spanleft[whole]);
+    return {left, right};
 }
 
-// The 8-bit mix adds every channel's raw sample, resting or not; the sums
-// wrap within 8 bits, so they are taken in 32 bits and cut once per frame.
-void wavelark::mixspan8(frames span, const block& out, int at) {
-    std::fill_n(spanleft.begin(), span, 0);
-    std::fill_n(spanright.begin(), span, 0);
+// Mixes `span` frames into `values`, which has room for `room` values.
+template <int channels, bool sixteen, bool unity, class value>
+void mixframes(const mixsource* sources, frames span, float gain, value* values, frames room) {
+    auto cut = [](std::int32_t sum) {
+        if constexpr (sixteen)
+            return low16(sum);
+        else
+            return low8(sum);
+    };
+    const frames whole = std::min(span, room / 2);
+    for (frames i = 0; i < whole; ++i) {
+        const auto [left, right] = mixframe<channels, sixteen, unity>(sources, i, gain);
+        values[2 * i] = cut(left);
+        values[2 * i + 1] = cut(right);
+    }
+    // An odd last value has room for the left side only.
+    if (whole < span)
+        values[2 * whole] = cut(mixframe<channels, sixteen, unity>(sources, whole, gain).first);
+}
+
+template <bool sixteen, bool unity, class value>
+void mixsources(const mixsource* sources, int channels, frames span, float gain, value* values,
+                frames room) {
+    switch (channels) {
+    case 0: mixframes<0, sixteen, unity>(sources, span, gain, values, room); break;
+    case 1: mixframes<1, sixteen, unity>(sources, span, gain, values, room); break;
+    case 2: mixframes<2, sixteen, unity>(sources, span, gain, values, room); break;
+    case 3: mixframes<3, sixteen, unity>(sources, span, gain, values, room); break;
+    default: mixframes<maxchannels, sixteen, unity>(sources, span, gain, values, room); break;
+    }
+}
+
+}  // namespace
+
+// 16-bit output centres each sample on half its level; resting channels add
+// nothing.
+void wavelark::mixspan16(frames span, const block& out, int at) {
+    std::array<mixsource, maxchannels> sources{};
+    int count = 0;
     for (int ch = 0; ch < numchannels; ++ch) {
-        sharetable& table = shares[ch];
-        table.prepare(pan[ch], out.gain);
-        const std::uint8_t* samples = spanbuffer(spansamples, ch);
-        for (frames i = 0; i < span; ++i) {
-            spanleft[i] += table.left8[samples[i]];
-            spanright[i] += table.right8[samples[i]];
-        }
+        if (resting[ch]) continue;
+        shares[ch].prepare(pan[ch], out.gain);
+        sources[count++] = {spanbuffer(spansamples, ch), spanbuffer(spanlevels, ch), &shares[ch]};
+    }
+    auto* values = static_cast<std::int16_t*>(out.buf) + at;
+    const auto room = static_cast<frames>(out.n - at);
+    if (out.gain == 1.0f)
+        mixsources<true, true>(sources.data(), count, span, out.gain, values, room);
+    else
+        mixsources<true, false>(sources.data(), count, span, out.gain, values, room);
+}
+
+// The 8-bit mix adds every channel's raw sample, resting or not.
+void wavelark::mixspan8(frames span, const block& out, int at) {
+    std::array<mixsource, maxchannels> sources{};
+    for (int ch = 0; ch < numchannels; ++ch) {
+        shares[ch].prepare(pan[ch], out.gain);
+        sources[ch] = {spanbuffer(spansamples, ch), nullptr, &shares[ch]};
     }
     auto* values = static_cast<std::uint8_t*>(out.buf) + at;
-    const frames whole = std::min<frames>(span, static_cast<frames>(out.n - at) / 2);
-    for (frames i = 0; i < whole; ++i) {
-        values[2 * i] = low8(spanleft[i]);
-        values[2 * i + 1] = low8(spanright[i]);
-    }
-    if (whole < span) values[2 * whole] = low8(spanleft[whole]);
+    const auto room = static_cast<frames>(out.n - at);
+    mixsources<false, true>(sources.data(), numchannels, span, out.gain, values, room);
 }
 
 // Sets the channel's sample for this frame, as generatespan does for a span.
