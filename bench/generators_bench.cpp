@@ -15,20 +15,7 @@ constexpr frames span = 8192;
 enum modulation { plain, envelope, tremolo, sweep, vibrato };
 
 notespec note(modulation m) {
-    notespec n{.sample = 0,
-               .period = 100,
-               .envrun = 1,
-               .sweeprun = 1,
-               .phase = 0,
-               .cycle = 100,
-               .inflection = 0.5f,
-               .sweeprise = 0,
-               .envrise = 0,
-               .volume = 128,
-               .level = 128,
-               .tremolo = false,
-               .vibrato = false,
-               .noisebit = 1};
+    notespec n = wavelark::freshnote;
     switch (m) {
     case plain: break;
     case envelope: n.envrise = -1, n.envrun = 2000; break;

@@ -71,20 +71,7 @@ void wavelark::readindex(const std::string& path) {
 void wavelark::resetchannel(int ch) {
     linenum[ch] = 0;
     charnum[ch] = 0;
-    notes[ch] = notespec{.sample = 0,
-                         .period = 100,
-                         .envrun = 1,
-                         .sweeprun = 1,
-                         .phase = 0,
-                         .cycle = 100,
-                         .inflection = 0.5f,
-                         .sweeprise = 0,
-                         .envrise = 0,
-                         .volume = 128,
-                         .level = 128,
-                         .tremolo = false,
-                         .vibrato = false,
-                         .noisebit = 1};
+    notes[ch] = freshnote;
     unitlen[ch] = samplerate;
     pan[ch] = 0.5f;
     octave[ch] = 3;

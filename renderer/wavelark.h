@@ -39,6 +39,22 @@ public:
         std::int32_t noisebit;   // the noise generator's current bit, 0 or 1
     };
 
+    // A channel's note state before any command.
+    static constexpr notespec freshnote{.sample = 0,
+                                        .period = 100,
+                                        .envrun = 1,
+                                        .sweeprun = 1,
+                                        .phase = 0,
+                                        .cycle = 100,
+                                        .inflection = 0.5f,
+                                        .sweeprise = 0,
+                                        .envrise = 0,
+                                        .volume = 128,
+                                        .level = 128,
+                                        .tremolo = false,
+                                        .vibrato = false,
+                                        .noisebit = 1};
+
     // Loads the tune directory `dir` and readies every channel; on an error in
     // the directory prints one message and ends the process with status 1.
     wavelark(const char* dir, bool loop);

@@ -28,22 +28,7 @@ const voice sine{"sine", wavelark::sine};
 const voice ptri{"ptri", wavelark::ptri};
 
 // A channel's note state as the renderer sets it up before any command.
-notespec freshnote() {
-    return {.sample = 0,
-            .period = 100,
-            .envrun = 1,
-            .sweeprun = 1,
-            .phase = 0,
-            .cycle = 100,
-            .inflection = 0.5f,
-            .sweeprise = 0,
-            .envrise = 0,
-            .volume = 128,
-            .level = 128,
-            .tremolo = false,
-            .vibrato = false,
-            .noisebit = 1};
-}
+notespec freshnote() { return wavelark::freshnote; }
 
 // A note of `period` frames whose waveform starts a cycle of that length.
 notespec note(std::int32_t period, std::uint8_t volume, float inflection) {

@@ -17,22 +17,7 @@ using notespec = wavelark::notespec;
 constexpr std::int32_t int32max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t int32min = std::numeric_limits<std::int32_t>::min();
 
-notespec freshnote() {
-    return {.sample = 0,
-            .period = 100,
-            .envrun = 1,
-            .sweeprun = 1,
-            .phase = 0,
-            .cycle = 100,
-            .inflection = 0.5f,
-            .sweeprise = 0,
-            .envrise = 0,
-            .volume = 128,
-            .level = 128,
-            .tremolo = false,
-            .vibrato = false,
-            .noisebit = 1};
-}
+notespec freshnote() { return wavelark::freshnote; }
 
 using cycleend = std::pair<frames, frames>;  // s of the frame, cycle it set
 
