@@ -9,7 +9,7 @@ build:
 
 # Builds wavelark and renders the bundled example tune into demo.wav.
 demo: build
-	./build/default/wavelark -d examples/canon -o demo.wav -16
+	./build/default/wavelark -d examples/canon -o demo.wav -16 -g 6
 	@echo "wrote demo.wav"
 
 # Builds and runs the whole test suite, once normally and once under
