@@ -114,6 +114,8 @@ outputfile::outputfile(std::string target) : path(std::move(target)) {
         if (fd < 0) filefailure("create temporary file", name);
         ::unlink(name.c_str());
         tempname = name;
+        datawhat = "write temporary file";
+        dataname = name;
         return;
     }
 
@@ -122,6 +124,10 @@ outputfile::outputfile(std::string target) : path(std::move(target)) {
     if (fd < 0) filefailure("create output file", path);
     temppath = name;
     tempname = name;
+    // The data goes straight into the file that becomes the output, so a
+    // failure names the output the user asked for.
+    datawhat = "write output file";
+    dataname = path;
     setpending(temppath);
     const mode_t mode = exists ? (existing.st_mode & 07777) : newfilemode();
     if (::fchmod(fd, mode) != 0) filefailure("create output file", path);
@@ -138,14 +144,14 @@ outputfile::~outputfile() {
 }
 
 void outputfile::flush() {
-    writeall(fd, buffer.data(), buffer.size(), "write temporary file", tempname);
+    writeall(fd, buffer.data(), buffer.size(), datawhat, dataname);
     buffer.clear();
 }
 
 void outputfile::write(const std::uint8_t* data, std::size_t size) {
     if (buffer.size() + size > bufferbytes) flush();
     if (size >= bufferbytes) {
-        writeall(fd, data, size, "write temporary file", tempname);
+        writeall(fd, data, size, datawhat, dataname);
         return;
     }
     buffer.insert(buffer.end(), data, data + size);
@@ -178,11 +184,11 @@ void outputfile::finish(std::string_view header) {
         return;
     }
     flush();
-    if (::lseek(fd, 0, SEEK_SET) != 0) filefailure("write temporary file", tempname);
-    writeall(fd, head, header.size(), "write temporary file", tempname);
+    if (::lseek(fd, 0, SEEK_SET) != 0) filefailure(datawhat, dataname);
+    writeall(fd, head, header.size(), datawhat, dataname);
     const int closed = ::close(fd);
     fd = -1;
-    if (closed != 0) filefailure("write temporary file", tempname);
+    if (closed != 0) filefailure(datawhat, dataname);
     if (::rename(temppath.c_str(), path.c_str()) != 0) filefailure("replace output file", path);
     temppath.clear();
     pending[0] = '\0';

@@ -34,6 +34,8 @@ private:
     std::string path;
     std::string temppath;  // the named temporary beside `path`, until renamed; else empty
     std::string tempname;  // the temporary's name for messages, named or not
+    const char* datawhat = "write temporary file";  // how a failed data write is reported
+    std::string dataname;                           // and the file it names
     int fd = -1;
     bool throughspecial = false;
     std::vector<std::uint8_t> buffer;
