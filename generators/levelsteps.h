@@ -6,6 +6,8 @@
 // equals steps::levelstep of the same note state and frame count.
 #pragma once
 
+#include <algorithm>
+
 #include "generators/modulation.h"
 
 namespace steps {
@@ -87,9 +89,10 @@ private:
         if (window == 0) return 1;
         const frames a = t % run;
         const frames b = t % window;
-        // Rising, the position is b, up to run - 1; falling, it is window - b,
-        // down to 1.
-        if (a == b) return untilchange(b, run - b, true);
+        // Rising, the position is b, up to run - 1, or up to window - 1 when
+        // a run over 2^31 frames makes the window wrap below it; falling, the
+        // position is window - b, down to 1.
+        if (a == b) return untilchange(b, std::min(run, window) - b, true);
         return untilchange(window - b, window - b, false);
     }
 

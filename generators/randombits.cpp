@@ -15,14 +15,15 @@ namespace {
 // way gives the same numbers without the lock; the process renders on one
 // thread and nothing else draws from it.
 struct librarygenerator {
-    std::array<char, 128> state{};
+    // 128 bytes, as rand() has, aligned for the 32-bit words it holds.
+    std::array<std::int32_t, 32> state{};
     random_data data{};
 
     librarygenerator() { restart(); }
 
     void restart() {
         data = random_data{};
-        initstate_r(1, state.data(), state.size(), &data);
+        initstate_r(1, reinterpret_cast<char*>(state.data()), sizeof state, &data);
     }
 
     int next() {

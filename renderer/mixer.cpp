@@ -24,7 +24,8 @@ constexpr std::int32_t sixteenbitscale = 32;
 // A centred sample lies between -127 (sample 0 at level 255) and 255.
 constexpr std::int32_t lowestcentred = -127;
 
-constexpr int noisewave = 2;
+// Wave types with a generator; any other value is silent.
+enum wave : std::int32_t { squarewave = 0, triwave, noisewave, sinewave, ptriwave };
 
 std::uint8_t low8(std::int32_t value) { return static_cast<std::uint8_t>(value); }
 std::int16_t low16(std::int32_t value) { return static_cast<std::int16_t>(value); }
@@ -50,6 +51,33 @@ std::uint8_t share8(std::uint8_t sample, float weight, float gain, bool unity) {
     if (unity) return low8(steps::toint32(panned));
     const float scaledshare = panned * gain;
     return low8(steps::toint32(scaledshare));
+}
+
+// The centred sample's index in a channel's 16-bit shares.
+std::size_t centredindex(std::uint8_t sample, std::uint8_t level) {
+    return static_cast<std::size_t>(std::int32_t{sample} - level / 2 - lowestcentred);
+}
+
+// Adds one channel's 16-bit shares to a frame's sums. Sums wrap within 16
+// bits, so unity-gain sums may be kept in 32 bits and cut once; any other
+// gain truncates the 16-bit running sum after each channel.
+template <bool unity>
+void add16(std::int32_t& left, std::int32_t& right, const wavelark::sharetable& shares,
+           std::size_t centred, float gain) {
+    if constexpr (unity) {
+        left += shares.left16[centred];
+        right += shares.right16[centred];
+    } else {
+        left = addscaled(low16(left), shares.left16[centred], gain);
+        right = addscaled(low16(right), shares.right16[centred], gain);
+    }
+}
+
+// Adds one channel's 8-bit shares; the sums wrap within 8 bits.
+void add8(std::int32_t& left, std::int32_t& right, const wavelark::sharetable& shares,
+          std::uint8_t sample) {
+    left += shares.left8[sample];
+    right += shares.right8[sample];
 }
 
 }  // namespace
@@ -94,7 +122,8 @@ void wavelark::parse(void* buf, int n, float gain, bool sixteen) {
     if (n <= 0) return;
     const block out{buf, n, gain, sixteen};
     std::vector<std::uint8_t> cursample(numchannels);
-    int at = 0;
+    // 64 bits, so that no block length near the int range can overflow it.
+    std::int64_t at = 0;
     while (active && at < n) {
         for (int ch = 0; ch < numchannels; ++ch) readcommands(ch);
         if (loop || ringmodulating()) {
@@ -105,9 +134,9 @@ void wavelark::parse(void* buf, int n, float gain, bool sixteen) {
                 at += 2;
             } while (allplaying && at < n);
         } else {
-            const frames span = steadyspan(static_cast<frames>(n - at + 1) / 2);
+            const frames span = steadyspan(static_cast<frames>((n - at + 1) / 2));
             renderspan(span, out, at);
-            at += static_cast<int>(2 * span);
+            at += 2 * std::int64_t{span};
         }
     }
     for (; at < n; ++at) {
@@ -158,11 +187,11 @@ void wavelark::generatespan(int ch, frames span) {
         return;
     }
     switch (wavetype[ch]) {
-    case 0: square(note, samples, levels, span); break;
-    case 1: tri(note, &shapes[ch], samples, levels, span); break;
+    case squarewave: square(note, samples, levels, span); break;
+    case triwave: tri(note, &shapes[ch], samples, levels, span); break;
     case noisewave: noise(note, samples, levels, span); break;
-    case 3: sine(note, &shapes[ch], samples, levels, span); break;
-    case 4: ptri(note, &shapes[ch], samples, levels, span); break;
+    case sinewave: sine(note, &shapes[ch], samples, levels, span); break;
+    case ptriwave: ptri(note, &shapes[ch], samples, levels, span); break;
     default:
         note.level = 0;
         std::fill_n(samples, span, 0);
@@ -172,7 +201,7 @@ void wavelark::generatespan(int ch, frames span) {
     }
 }
 
-void wavelark::renderspan(frames span, const block& out, int at) {
+void wavelark::renderspan(frames span, const block& out, std::int64_t at) {
     // Noise channels draw from one random sequence in channel order, frame
     // by frame, so they run through the span together.
     std::array<notespec*, maxchannels> noisenotes{};
@@ -210,30 +239,18 @@ struct mixsource {
     const wavelark::sharetable* shares;
 };
 
-// The left and right value of frame i, summing `channels` sources in channel
-// order. Sums wrap within their width, so unity-gain sums are taken in 32
-// bits and cut once; any other gain truncates the 16-bit running sum after
-// each channel.
+// The left and right sums of frame i, over `channels` sources in channel
+// order.
 template <int channels, bool sixteen, bool unity>
 std::pair<std::int32_t, std::int32_t> mixframe(const mixsource* sources, frames i, float gain) {
     std::int32_t left = 0;
     std::int32_t right = 0;
     for (int k = 0; k < channels; ++k) {
         const mixsource& c = sources[k];
-        if constexpr (sixteen) {
-            const auto v = static_cast<std::size_t>(std::int32_t{c.samples[i]} - c.levels[i] / 2 -
-                                                    lowestcentred);
-            if constexpr (unity) {
-                left += c.shares->left16[v];
-                right += c.shares->right16[v];
-            } else {
-                left = addscaled(low16(left), c.shares->left16[v], gain);
-                right = addscaled(low16(right), c.shares->right16[v], gain);
-            }
-        } else {
-            left += c.shares->left8[c.samples[i]];
-            right += c.shares->right8[c.samples[i]];
-        }
+        if constexpr (sixteen)
+            add16<unity>(left, right, *c.shares, centredindex(c.samples[i], c.levels[i]), gain);
+        else
+            add8(left, right, *c.shares, c.samples[i]);
     }
     return {left, right};
 }
@@ -274,7 +291,7 @@ void mixsources(const mixsource* sources, int channels, frames span, float gain,
 
 // 16-bit output centres each sample on half its level; resting channels add
 // nothing.
-void wavelark::mixspan16(frames span, const block& out, int at) {
+void wavelark::mixspan16(frames span, const block& out, std::int64_t at) {
     std::array<mixsource, maxchannels> sources{};
     int count = 0;
     for (int ch = 0; ch < numchannels; ++ch) {
@@ -291,7 +308,7 @@ void wavelark::mixspan16(frames span, const block& out, int at) {
 }
 
 // The 8-bit mix adds every channel's raw sample, resting or not.
-void wavelark::mixspan8(frames span, const block& out, int at) {
+void wavelark::mixspan8(frames span, const block& out, std::int64_t at) {
     std::array<mixsource, maxchannels> sources{};
     for (int ch = 0; ch < numchannels; ++ch) {
         shares[ch].prepare(pan[ch], out.gain);
@@ -300,26 +317,6 @@ void wavelark::mixspan8(frames span, const block& out, int at) {
     auto* values = static_cast<std::uint8_t*>(out.buf) + at;
     const auto room = static_cast<frames>(out.n - at);
     mixsources<false, true>(sources.data(), numchannels, span, out.gain, values, room);
-}
-
-// Sets the channel's sample for this frame, as generatespan does for a span.
-void wavelark::generate(int ch, std::vector<std::uint8_t>& cursample) {
-    notespec& note = notes[ch];
-    if (resting[ch]) {
-        cursample[ch] = 0;
-        return;
-    }
-    switch (wavetype[ch]) {
-    case 0: cursample[ch] = square(note); break;
-    case 1: cursample[ch] = tri(note); break;
-    case 2: cursample[ch] = noise(note); break;
-    case 3: cursample[ch] = sine(note); break;
-    case 4: cursample[ch] = ptri(note); break;
-    default:
-        cursample[ch] = 0;
-        note.level = 0;
-        break;
-    }
 }
 
 // Multiplies the channel's centred sample by its partner's. The partner is
@@ -340,37 +337,33 @@ void wavelark::ringmodulate(int ch, std::vector<std::uint8_t>& cursample) {
 
 // One frame, channel by channel in index order, with ring modulation read
 // as it goes. Returns whether every channel's event is still running.
-bool wavelark::renderframe(std::vector<std::uint8_t>& cursample, const block& out, int at) {
+bool wavelark::renderframe(std::vector<std::uint8_t>& cursample, const block& out,
+                           std::int64_t at) {
     bool allplaying = true;
     for (int ch = 0; ch < numchannels; ++ch) {
-        generate(ch, cursample);
-        notespec& note = notes[ch];
-        note.sample += 1;
-        playing[ch] = note.sample < duration[ch];
+        generatespan(ch, 1);
+        cursample[ch] = spanbuffer(spansamples, ch)[0];
+        playing[ch] = notes[ch].sample < duration[ch];
         allplaying = allplaying && playing[ch];
     }
 
     const bool unity = out.gain == 1.0f;
-    std::int16_t left16 = 0, right16 = 0;
-    std::uint8_t left8 = 0, right8 = 0;
+    std::int32_t left = 0;
+    std::int32_t right = 0;
     for (int ch = 0; ch < numchannels; ++ch) {
         const int p = partner[ch];
         // Only an existing channel can be a partner; other numbers are ignored.
         if (p >= 0 && p < numchannels) ringmodulate(ch, cursample);
-        const std::uint8_t s = cursample[ch];
-        const float right = pan[ch];
-        const float left = 1.0f - right;
-        if (out.sixteen) {
-            if (!resting[ch]) {
-                const std::int32_t centred = std::int32_t{s} - notes[ch].level / 2;
-                const std::int32_t l = share16(centred, left);
-                const std::int32_t r = share16(centred, right);
-                left16 = unity ? low16(left16 + l) : addscaled(left16, l, out.gain);
-                right16 = unity ? low16(right16 + r) : addscaled(right16, r, out.gain);
-            }
-        } else {
-            left8 = low8(left8 + share8(s, left, out.gain, unity));
-            right8 = low8(right8 + share8(s, right, out.gain, unity));
+        sharetable& table = shares[ch];
+        table.prepare(pan[ch], out.gain);
+        if (!out.sixteen) {
+            add8(left, right, table, cursample[ch]);
+        } else if (!resting[ch]) {
+            const std::size_t centred = centredindex(cursample[ch], notes[ch].level);
+            if (unity)
+                add16<true>(left, right, table, centred, out.gain);
+            else
+                add16<false>(left, right, table, centred, out.gain);
         }
         active = active && (anygood || playing[ch]);
     }
@@ -378,12 +371,12 @@ bool wavelark::renderframe(std::vector<std::uint8_t>& cursample, const block& ou
     // An odd last value has room for the left side only.
     if (out.sixteen) {
         auto* values = static_cast<std::int16_t*>(out.buf);
-        values[at] = left16;
-        if (at + 1 < out.n) values[at + 1] = right16;
+        values[at] = low16(left);
+        if (at + 1 < out.n) values[at + 1] = low16(right);
     } else {
         auto* values = static_cast<std::uint8_t*>(out.buf);
-        values[at] = left8;
-        if (at + 1 < out.n) values[at + 1] = right8;
+        values[at] = low8(left);
+        if (at + 1 < out.n) values[at + 1] = low8(right);
     }
     return allplaying;
 }

@@ -154,13 +154,12 @@ private:
     void preparemixer();
     bool ringmodulating() const;
     frames steadyspan(frames room) const;
-    void renderspan(frames span, const block& out, int at);
+    void renderspan(frames span, const block& out, std::int64_t at);
     void generatespan(int ch, frames span);
     static std::uint8_t* spanbuffer(std::vector<std::uint8_t>& buffer, int ch);
-    void mixspan16(frames span, const block& out, int at);
-    void mixspan8(frames span, const block& out, int at);
-    bool renderframe(std::vector<std::uint8_t>& cursample, const block& out, int at);
-    void generate(int ch, std::vector<std::uint8_t>& cursample);
+    void mixspan16(frames span, const block& out, std::int64_t at);
+    void mixspan8(frames span, const block& out, std::int64_t at);
+    bool renderframe(std::vector<std::uint8_t>& cursample, const block& out, std::int64_t at);
     void ringmodulate(int ch, std::vector<std::uint8_t>& cursample);
 
     // The longest span rendered at once, in frames, and the mixer's working

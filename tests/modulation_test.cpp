@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "generators/levelsteps.h"
 #include "generators/modulation.h"
 
 namespace {
@@ -127,6 +128,51 @@ TEST(LevelStep, EnvelopeAndTremoloMoveTheVolume) {
             EXPECT_EQ(steps::levelstep(n), level)
                 << (r.tremolo ? "tremolo " : "envelope ") << int{r.volume} << "," << int{r.rise}
                 << "," << r.run << " at s = " << s;
+        }
+    }
+}
+
+// The renderer steps the level through whole spans, computing it only where
+// it may change; frame by frame it must equal the level step itself.
+TEST(LevelStep, SteppedThroughASpanEqualsTheLevelOfEveryFrame) {
+    struct row {
+        std::uint8_t volume;
+        std::int8_t rise;
+        frames run;
+        bool tremolo;
+        frames start;  // the event's frame count where the span begins
+        frames count;
+    };
+    const row rows[] = {
+        {200, -1, 100, false, 0, 20000},
+        {250, 3, 1, false, 0, 50},
+        {100, 50, 4, true, 0, 50},
+        {10, -50, 4, true, 0, 50},
+        {128, 40, 3000, true, 0, 20000},
+        {128, -128, 7, true, 5, 300},
+        {0, 127, 1, true, 0, 20},
+        {128, 25, 0, true, 0, 20},
+        {128, 5, 0, false, 0, 20},
+        // The frame count wrapping to 0 starts envelope and tremolo over.
+        {128, 1, 1000, false, 0xFFFFFF00u, 600},
+        {128, 30, 1000, true, 0xFFFFFF00u, 600},
+        // A width of 2^31 or more makes the window of two widths wrap.
+        {128, 100, 0x80000000u, true, 0x7FFFFF00u, 600},
+        {128, -128, 2155905158u, true, 16842900u, 300},
+        {128, 127, 0x80000000u + 8750000u, true, 8749000u, 3000},
+    };
+    for (const row& r : rows) {
+        notespec n = freshnote();
+        n.volume = r.volume;
+        n.envrise = r.rise;
+        n.envrun = r.run;
+        n.tremolo = r.tremolo;
+        n.sample = r.start;
+        steps::levelsteps level(n);
+        for (frames i = 0; i < r.count; ++i, ++n.sample) {
+            if (i != 0) level.next();
+            ASSERT_EQ(level.current(), steps::levelstep(n))
+                << "run " << r.run << (r.tremolo ? " tremolo" : " envelope") << " at " << n.sample;
         }
     }
 }
