@@ -191,14 +191,7 @@ constexpr const char* outofrange = "pitch out of range";
 constexpr const char* wsyntax = "w takes positive int argument in ()s";
 constexpr const char* wclose = "must close w ()s";
 
-struct errorcase {
-    std::string text;
-    std::string message;
-    int character;
-    int line;
-};
-
-const errorcase errors[] = {
+const notationerror errors[] = {
     // Reported at the character after the letter and its accidentals.
     {"o0c-", outofrange, 4, 0},
     {"o6b#", outofrange, 4, 0},
@@ -228,10 +221,5 @@ const errorcase errors[] = {
 
 TEST(NoteCommands, StopAtTheLookAheadWhenThePitchOrTheBracketsAreWrong) {
     scratchdir dir;
-    for (const errorcase& c : errors) {
-        SCOPED_TRACE(c.text);
-        const auto tune = writetune(dir, {c.text});
-        EXPECT_EXIT(readtoend(tune, 0), ExitedWithCode(1),
-                    errorline(c.message, c.character, c.line, 0));
-    }
+    expectnotationerrors(dir, errors);
 }

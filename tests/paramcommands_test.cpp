@@ -162,14 +162,7 @@ constexpr const char* panmessage =
     "panning should be a decimal value between 0 and 1 with a leading decimal point, e.g. "
     "'.25' or '.5'";
 
-struct errorcase {
-    std::string text;
-    std::string message;
-    int character;
-    int line;
-};
-
-const errorcase errors[] = {
+const notationerror errors[] = {
     // The separator must follow the first number at once.
     {"n5 /3", envelopemessage, 2, 0},
     {"n5:3", envelopemessage, 2, 0},
@@ -202,10 +195,5 @@ const errorcase errors[] = {
 
 TEST(ParameterCommands, StopWithTheirOwnMessageAtTheLookAhead) {
     scratchdir dir;
-    for (const errorcase& c : errors) {
-        SCOPED_TRACE(c.text);
-        const auto tune = writetune(dir, {c.text});
-        EXPECT_EXIT(readtoend(tune, 0), ExitedWithCode(1),
-                    errorline(c.message, c.character, c.line, 0));
-    }
+    expectnotationerrors(dir, errors);
 }

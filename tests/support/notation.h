@@ -3,6 +3,7 @@
 // after another, and the exact diagnostic line as a death-test pattern.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -85,6 +86,26 @@ inline std::string errorline(const std::string& message, int character, int line
     pattern += literal(text);
     pattern += '$';
     return pattern;
+}
+
+// A one-channel notation text and the error it must stop with.
+struct notationerror {
+    std::string text;
+    std::string message;
+    int character;
+    int line;
+};
+
+// Checks that each text, alone in channel 0, stops the run with exactly its
+// error line and status 1.
+template <class cases>
+void expectnotationerrors(const scratchdir& dir, const cases& errors) {
+    for (const notationerror& c : errors) {
+        SCOPED_TRACE(c.text);
+        const auto tune = writetune(dir, {c.text});
+        EXPECT_EXIT(readtoend(tune, 0), ::testing::ExitedWithCode(1),
+                    errorline(c.message, c.character, c.line, 0));
+    }
 }
 
 }  // namespace testing_support
