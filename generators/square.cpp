@@ -34,11 +34,19 @@ void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* level
         std::uint8_t out = 0;
         // A cycle of 0 never ends: the wave stays low.
         if (entry != 0) {
-            if (entry != thresholdcycle) {
-                thresholdcycle = entry;
-                lasthigh = lasthighphase(entry, n.inflection);
+            // Over a span the last high phase is found once per cycle length;
+            // a single frame just compares its own phase fraction.
+            bool high = false;
+            if (count == 1) {
+                high = steps::phasefraction(n.phase, entry) <= n.inflection;
+            } else {
+                if (entry != thresholdcycle) {
+                    thresholdcycle = entry;
+                    lasthigh = lasthighphase(entry, n.inflection);
+                }
+                high = n.phase <= lasthigh;
             }
-            if (n.phase <= lasthigh) {
+            if (high) {
                 n.level = level.current();
                 out = n.level;
             }
