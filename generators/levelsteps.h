@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <limits>
 
 #include "generators/modulation.h"
 
@@ -43,6 +44,26 @@ public:
         // that a single frame costs no more than the level itself.
         if (stable == 0) stable = lasting(s - 1);
         if (--stable == 0) recompute();
+    }
+
+    // How many frames, from the current one on, certainly keep the current
+    // level (at least 1); never past the frame count's wrap to 0.
+    frames remaining() {
+        if (constant) return std::numeric_limits<frames>::max();
+        if (stable == 0) stable = lasting(s);
+        const frames beforewrap = 0u - s;  // 0 when s is 0: no wrap ahead
+        return beforewrap != 0 && beforewrap < stable ? beforewrap : stable;
+    }
+
+    // Moves `count` frames on, 1 <= count <= remaining().
+    void skip(frames count) {
+        s += count;
+        if (constant) return;
+        if (s == 0 || stable <= count) {
+            recompute();
+            return;
+        }
+        stable -= count;
     }
 
 private:

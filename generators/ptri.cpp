@@ -9,39 +9,31 @@ constexpr int slopesteps = 16;
 struct steppedtriangle {
     static constexpr int id = 4;
     static constexpr bool exchanged = true;
-    enum : std::uint8_t { silent = 1, rising, falling, peak };
 
     // The step of the slope, as a fraction of the level.
-    static steps::phasefactor factor(frames phase, frames entry, float f) {
-        // A cycle of 0 has no shape to follow: silence until the next note.
-        if (entry == 0) return {0.0, 0.0f, silent};
-        const float r = steps::phasefraction(phase, entry);
-        if (r < f) {
+    static void prepare(float r, float f, bool rising, float&, double& value) {
+        std::int32_t q = 0;
+        if (rising) {
             const float rise = r / f;
             const float scaled = rise * static_cast<float>(slopesteps);
-            const std::int32_t q = steps::toint32(scaled);
-            return {static_cast<double>(q) / slopesteps, 0.0f, rising};
-        }
-        if (r > f) {
+            q = steps::toint32(scaled);
+        } else if (r > f) {
             const float past = r - f;
             const double fall = static_cast<double>(past) / (1.0 - static_cast<double>(f));
-            const std::int32_t q = steps::toint32(fall * slopesteps);
-            return {static_cast<double>(q) / slopesteps, 0.0f, falling};
+            q = steps::toint32(fall * slopesteps);
         }
-        return {0.0, 0.0f, peak};
+        value = static_cast<double>(q) / slopesteps;
     }
 
-    static std::uint8_t apply(const steps::phasefactor& x, std::uint8_t level) {
-        switch (x.kind) {
-        case rising:
-            return static_cast<std::uint8_t>(steps::toint32(static_cast<double>(level) * x.value));
-        case falling: {
-            const std::int32_t drop = steps::toint32(static_cast<double>(level) * x.value);
-            return static_cast<std::uint8_t>(level - drop);
-        }
-        case peak: return level;
-        default: return 0;
-        }
+    static std::uint8_t rising(std::uint8_t level, float, double value) {
+        return static_cast<std::uint8_t>(steps::toint32(static_cast<double>(level) * value));
+    }
+
+    static std::uint8_t turn(std::uint8_t level, float, double) { return level; }
+
+    static std::uint8_t falling(std::uint8_t level, float, double value) {
+        const std::int32_t drop = steps::toint32(static_cast<double>(level) * value);
+        return static_cast<std::uint8_t>(level - drop);
     }
 };
 

@@ -1,46 +1,101 @@
 // The frame loop shared by the generators whose sample follows a shape over
 // the cycle (tri, sine, ptri): cycle step, level step, then the shape at the
 // phase fraction, scaled to the level.
+//
+// Between the end of one cycle and the next, and while the level holds, the
+// frames differ only in their phase, so such a run is rendered from the
+// cycle's shape table in one tight loop per stretch of the shape.
 #pragma once
+
+#include <algorithm>
 
 #include "generators/levelsteps.h"
 #include "generators/phasecache.h"
 
 namespace steps {
 
-// `shape` provides:
-//   static constexpr int id;          distinguishes its tables
+// `shape` provides, besides what phasecache::table needs:
 //   static constexpr bool exchanged;  swaps the sweep and vibrato guards
-//   static phasefactor factor(frames phase, frames entrycycle, float inflection);
-//   static std::uint8_t apply(const phasefactor&, std::uint8_t level);
-// With a cache, each factor is computed once per cycle length and
-// inflection; without one, in every frame. Both give the same samples.
+//   static std::uint8_t rising(std::uint8_t level, float single, double value);
+//   static std::uint8_t turn(std::uint8_t level, float single, double value);
+//   static std::uint8_t falling(std::uint8_t level, float single, double value);
+// each the sample of one stretch of the cycle, from the phase's prepared
+// values.
+
+// Samples of phases first .. first + count - 1 of a table's cycle.
+template <class shape>
+void shaperun(const shapetable& t, frames first, frames count, std::uint8_t level,
+              std::uint8_t* out) {
+    const frames end = first + count;
+    frames p = first;
+    for (const frames stop = std::min(end, t.turnstart); p < stop; ++p, ++out)
+        *out = shape::rising(level, t.single[p], t.value[p]);
+    for (const frames stop = std::min(end, t.fallstart); p < stop; ++p, ++out)
+        *out = shape::turn(level, t.single[p], t.value[p]);
+    for (; p < end; ++p, ++out) *out = shape::falling(level, t.single[p], t.value[p]);
+}
+
+// One phase without a table; a cycle of 0 has no shape to follow and is
+// silent until the next note.
+template <class shape>
+std::uint8_t shapeat(frames phase, frames entrycycle, float f, std::uint8_t level) {
+    if (entrycycle == 0) return 0;
+    const float r = phasefraction(phase, entrycycle);
+    float single = 0.0f;
+    double value = 0.0;
+    shape::prepare(r, f, r < f, single, value);
+    if (r < f) return shape::rising(level, single, value);
+    if (r > f) return shape::falling(level, single, value);
+    return shape::turn(level, single, value);
+}
+
+// With a cache, each cycle length's table is computed once and runs of
+// frames are rendered from it; without one, every frame is shaped on its
+// own. Both give the same samples.
 template <class shape>
 void runshape(wavelark::notespec& note, phasecache* cache, std::uint8_t* samples,
               std::uint8_t* levels, frames count) {
+    if (count == 0) return;
     // A copy the compiler can keep in registers: the byte stores below could
     // otherwise alias the note state.
     wavelark::notespec n = note;
     levelsteps level(n);
-    phasefactor* table = nullptr;
+    const shapetable* table = nullptr;
     frames tablecycle = 0;
-    for (frames i = 0; i < count; ++i) {
-        if (i != 0) level.next();
+    auto tablefor = [&](frames cycle) {
+        if (cache != nullptr && cycle != tablecycle) {
+            table = cache->table<shape>(cycle, n.inflection);
+            tablecycle = cycle;
+        }
+        return cache != nullptr ? table : nullptr;
+    };
+    frames i = 0;
+    while (true) {
+        // A frame that may end a cycle.
         const frames entry = cyclestep<shape::exchanged>(n);
         n.level = level.current();
-        if (cache != nullptr && entry != tablecycle) {
-            table = cache->table(entry, n.inflection, shape::id);
-            tablecycle = entry;
-        }
-        if (table != nullptr) {
-            phasefactor& f = table[n.phase];
-            if (f.kind == notcomputed) f = shape::factor(n.phase, entry, n.inflection);
-            samples[i] = shape::apply(f, n.level);
-        } else {
-            samples[i] = shape::apply(shape::factor(n.phase, entry, n.inflection), n.level);
-        }
+        if (const shapetable* t = tablefor(entry))
+            shaperun<shape>(*t, n.phase, 1, n.level, &samples[i]);
+        else
+            samples[i] = shapeat<shape>(n.phase, entry, n.inflection, n.level);
         levels[i] = n.level;
         ++n.sample;
+        if (++i == count) break;
+        level.next();
+
+        // The frames up to the cycle's last phase, while the level holds.
+        const shapetable* t = n.phase < n.cycle ? tablefor(n.cycle) : nullptr;
+        if (t == nullptr) continue;
+        const frames run = std::min({count - i, n.cycle - 1 - n.phase, level.remaining()});
+        if (run == 0) continue;
+        n.level = level.current();
+        shaperun<shape>(*t, n.phase + 1, run, n.level, &samples[i]);
+        std::fill_n(&levels[i], run, n.level);
+        n.phase += run;
+        n.sample += run;
+        i += run;
+        if (i == count) break;
+        level.skip(run);
     }
     note = n;
 }

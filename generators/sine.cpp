@@ -13,15 +13,11 @@ constexpr double pi = 3.14159265354979;
 struct halfsines {
     static constexpr int id = 3;
     static constexpr bool exchanged = false;
-    enum : std::uint8_t { silent = 1, lifted };
 
     // The sine at this phase, lifted by 1 to lie between 0 and 2.
-    static steps::phasefactor factor(frames phase, frames entry, float f) {
-        // A cycle of 0 has no shape to follow: silence until the next note.
-        if (entry == 0) return {0.0, 0.0f, silent};
-        const float r = steps::phasefraction(phase, entry);
+    static void prepare(float r, float f, bool upper, float&, double& value) {
         double angle = 0.0;
-        if (r < f) {
+        if (upper) {
             const float x = r / f;
             angle = static_cast<double>(x) * pi;
         } else {
@@ -34,13 +30,19 @@ struct halfsines {
                                          : static_cast<double>(past) / span;
             angle = x * pi + pi;
         }
-        return {std::sin(angle) + 1.0, 0.0f, lifted};
+        value = std::sin(angle) + 1.0;
     }
 
-    static std::uint8_t apply(const steps::phasefactor& x, std::uint8_t level) {
-        if (x.kind != lifted) return 0;
-        const double scaled = static_cast<double>(level) * x.value;
+    // Both halves, and the turn between them, scale the lifted sine alike.
+    static std::uint8_t rising(std::uint8_t level, float, double value) {
+        const double scaled = static_cast<double>(level) * value;
         return static_cast<std::uint8_t>(steps::toint32(scaled / 2.0));
+    }
+    static std::uint8_t turn(std::uint8_t level, float single, double value) {
+        return rising(level, single, value);
+    }
+    static std::uint8_t falling(std::uint8_t level, float single, double value) {
+        return rising(level, single, value);
     }
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "generators/modulation.h"
+#include "generators/phasecache.h"
 #include "generators/randombits.h"
 
 namespace {
@@ -355,4 +356,78 @@ TEST(NoiseWave, DrawsTheSequenceOfAnUnseededRand) {
         std::srand(1);
         return std::rand();
     }());
+}
+
+// The mixer renders most frames through the span entries, in runs shaped
+// from cached cycle tables; every sample and level must be the one the
+// single-frame entry gives for the same note state.
+TEST(Spans, RenderEveryFrameAsTheSingleFrameEntriesDo) {
+    struct setting {
+        const char* what;
+        std::int32_t period;
+        std::uint8_t volume;
+        float inflection;
+        std::int8_t envrise;
+        frames envrun;
+        bool tremolo;
+        std::int32_t sweeprise;
+        frames sweeprun;
+        bool vibrato;
+    };
+    const std::vector<setting> settings = {
+        {"plain", 100, 128, 0.5f, 0, 1, false, 0, 1, false},
+        {"envelope", 37, 200, 0.25f, -1, 30, false, 0, 1, false},
+        {"rising envelope", 13, 10, 0.9f, 3, 7, false, 0, 1, false},
+        {"tremolo", 151, 90, 0.5f, 40, 300, true, 0, 1, false},
+        {"deep tremolo", 20, 250, 0.1f, -128, 45, true, 0, 1, false},
+        {"sweep", 200, 128, 0.5f, 0, 1, false, -10, 441, false},
+        {"vibrato", 90, 128, 0.3f, -2, 50, false, 5, 400, true},
+        {"both", 64, 180, 0.75f, 25, 170, true, 3, 200, true},
+        {"inflection 0", 50, 128, 0.0f, 0, 1, false, 0, 1, false},
+        {"inflection 1", 50, 128, 1.0f, 0, 1, false, 0, 1, false},
+        {"cycle of 1", 1, 128, 0.5f, -1, 3, false, 0, 1, false},
+        {"short cycles", 7, 99, 0.5f, 0, 1, false, 1, 9, true},
+        {"long cycle", 5000, 128, 0.5f, -1, 700, false, 0, 1, false},
+        {"runs of 0", 40, 128, 0.5f, 5, 0, true, 5, 0, false},
+    };
+    using spanentry = void (*)(notespec&, steps::phasecache*, std::uint8_t*, std::uint8_t*,
+                               frames);
+    struct spanvoice {
+        voice v;
+        spanentry span;
+    };
+    const std::vector<spanvoice> voices = {
+        {square, [](notespec& n, steps::phasecache*, std::uint8_t* s, std::uint8_t* l,
+                    frames c) { wavelark::square(n, s, l, c); }},
+        {tri, wavelark::tri},
+        {sine, wavelark::sine},
+        {ptri, wavelark::ptri},
+    };
+    const std::vector<frames> spans = {1, 2, 33, 1000, 8192};
+    for (const spanvoice& sv : voices) {
+        for (const setting& c : settings) {
+            notespec n = note(c.period, c.volume, c.inflection);
+            n.envrise = c.envrise, n.envrun = c.envrun, n.tremolo = c.tremolo;
+            n.sweeprise = c.sweeprise, n.sweeprun = c.sweeprun, n.vibrato = c.vibrato;
+            notespec byframe = n;
+            steps::phasecache cache;
+            std::vector<std::uint8_t> samples(8192), levels(8192);
+            for (int round = 0; round < 3; ++round) {
+                for (const frames count : spans) {
+                    sv.span(n, &cache, samples.data(), levels.data(), count);
+                    for (frames i = 0; i < count; ++i) {
+                        const std::uint8_t expected = sv.v.play(byframe);
+                        byframe.sample += 1;
+                        ASSERT_EQ(samples[i], expected) << sv.v.name << " " << c.what
+                                                        << " at " << byframe.sample - 1;
+                        ASSERT_EQ(levels[i], byframe.level)
+                            << sv.v.name << " " << c.what << " at " << byframe.sample - 1;
+                    }
+                    ASSERT_EQ(n.phase, byframe.phase) << sv.v.name << " " << c.what;
+                    ASSERT_EQ(n.cycle, byframe.cycle) << sv.v.name << " " << c.what;
+                    ASSERT_EQ(n.sample, byframe.sample) << sv.v.name << " " << c.what;
+                }
+            }
+        }
+    }
 }
