@@ -55,11 +55,14 @@ public:
         return beforewrap != 0 && beforewrap < stable ? beforewrap : stable;
     }
 
-    // Moves `count` frames on, 1 <= count <= remaining().
+    // Moves `count` frames on (at least 1).
     void skip(frames count) {
+        const frames from = s;
         s += count;
         if (constant) return;
-        if (s == 0 || stable <= count) {
+        // Past the wrap of the frame count, or as far as the level is known
+        // to hold: the level is worked out afresh.
+        if (s <= from || stable <= count) {
             recompute();
             return;
         }

@@ -1,5 +1,6 @@
 // Noise: a random bit, drawn eight to fifteen times per cycle, gates the
 // level, so the noise's pitch follows the note.
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -20,10 +21,8 @@ public:
           interval(note.cycle / drawspercycle),
           sincedraw(interval == 0 ? 0 : note.phase % interval) {}
 
-    // One frame: returns the sample and leaves the level in `levelafter`.
+    // One frame: its sample, and the level after it in `levelafter`.
     std::uint8_t step(std::uint8_t& levelafter) {
-        if (stepped) level.next();
-        stepped = true;
         n.phase += 1;
         // The bit is drawn when the advanced phase is a multiple of an eighth
         // of the cycle before this frame's update (`sincedraw` is the phase
@@ -42,7 +41,29 @@ public:
         levelafter = n.level;
         const auto sample = static_cast<std::uint8_t>(n.level * n.noisebit);
         ++n.sample;
+        level.next();
         return sample;
+    }
+
+    // How many of the next frames, `most` at most, draw no bit, end no
+    // cycle and keep the level: frames that all sound alike.
+    frames quiet(frames most) {
+        if (n.phase >= n.cycle) return 0;
+        frames run = std::min(most, n.cycle - 1 - n.phase);
+        if (interval != 0) run = std::min(run, interval - 1 - sincedraw);
+        if (run == 0) return 0;
+        return std::min(run, level.remaining());
+    }
+
+    // `count` quiet frames.
+    void hold(std::uint8_t* samples, std::uint8_t* levels, frames count) {
+        n.level = level.current();
+        std::fill_n(samples, count, static_cast<std::uint8_t>(n.level * n.noisebit));
+        std::fill_n(levels, count, n.level);
+        n.phase += count;
+        if (interval != 0) sincedraw += count;
+        n.sample += count;
+        level.skip(count);
     }
 
     // Stores the note state back where it came from.
@@ -56,7 +77,6 @@ private:
     steps::levelsteps level;
     frames interval;
     frames sincedraw;
-    bool stepped = false;
 };
 
 }  // namespace
@@ -67,15 +87,25 @@ void wavelark::noise(notespec* const* notes, std::uint8_t* const* samples,
                      std::uint8_t* const* levels, int channels, frames count) {
     std::array<std::optional<voice>, maxchannels> voices;
     for (int c = 0; c < channels; ++c) voices[c].emplace(*notes[c]);
-    for (frames i = 0; i < count; ++i)
-        for (int c = 0; c < channels; ++c) samples[c][i] = voices[c]->step(levels[c][i]);
+    for (frames i = 0; i < count;) {
+        frames run = count - i;
+        for (int c = 0; c < channels && run != 0; ++c) run = voices[c]->quiet(run);
+        if (run != 0) {
+            for (int c = 0; c < channels; ++c) voices[c]->hold(&samples[c][i], &levels[c][i], run);
+            i += run;
+        } else {
+            for (int c = 0; c < channels; ++c) samples[c][i] = voices[c]->step(levels[c][i]);
+            ++i;
+        }
+    }
     for (int c = 0; c < channels; ++c) voices[c]->finish();
 }
 
 void wavelark::noise(notespec& n, std::uint8_t* samples, std::uint8_t* levels, frames count) {
-    voice one(n);
-    for (frames i = 0; i < count; ++i) samples[i] = one.step(levels[i]);
-    one.finish();
+    notespec* notes[] = {&n};
+    std::uint8_t* samplebuffers[] = {samples};
+    std::uint8_t* levelbuffers[] = {levels};
+    noise(notes, samplebuffers, levelbuffers, 1, count);
 }
 
 std::uint8_t wavelark::noise(notespec& n) {

@@ -1,5 +1,7 @@
 // A pulse wave: high at the level for the inflection fraction of each cycle,
 // 0 for the rest. The level is only recomputed in high frames.
+#include <algorithm>
+
 #include "generators/levelsteps.h"
 
 namespace {
@@ -22,30 +24,31 @@ frames lasthighphase(frames cycle, float inflection) {
 }  // namespace
 
 void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* levels, frames count) {
+    if (count == 0) return;
     // A copy the compiler can keep in registers: the byte stores below could
     // otherwise alias the note state.
     notespec n = note;
     steps::levelsteps level(n);
     frames thresholdcycle = 0;
     frames lasthigh = 0;
-    for (frames i = 0; i < count; ++i) {
-        if (i != 0) level.next();
+    // Over a span the last high phase is found once per cycle length; a
+    // single frame just compares its own phase fraction.
+    auto lasthighof = [&](frames cycle) {
+        if (cycle != thresholdcycle) {
+            thresholdcycle = cycle;
+            lasthigh = lasthighphase(cycle, n.inflection);
+        }
+        return lasthigh;
+    };
+    frames i = 0;
+    while (true) {
+        // A frame that may end a cycle.
         const frames entry = steps::cyclestep(n);
         std::uint8_t out = 0;
         // A cycle of 0 never ends: the wave stays low.
         if (entry != 0) {
-            // Over a span the last high phase is found once per cycle length;
-            // a single frame just compares its own phase fraction.
-            bool high = false;
-            if (count == 1) {
-                high = steps::phasefraction(n.phase, entry) <= n.inflection;
-            } else {
-                if (entry != thresholdcycle) {
-                    thresholdcycle = entry;
-                    lasthigh = lasthighphase(entry, n.inflection);
-                }
-                high = n.phase <= lasthigh;
-            }
+            const bool high = count == 1 ? steps::phasefraction(n.phase, entry) <= n.inflection
+                                         : n.phase <= lasthighof(entry);
             if (high) {
                 n.level = level.current();
                 out = n.level;
@@ -54,6 +57,34 @@ void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* level
         samples[i] = out;
         levels[i] = n.level;
         ++n.sample;
+        if (++i == count) break;
+        level.next();
+
+        // Then the rest of the cycle, up to its last phase: high frames in
+        // runs of one level, then the low frames, where the level rests.
+        if (n.cycle == 0 || n.phase >= n.cycle) continue;
+        const frames last = n.cycle - 1;
+        const frames highend = std::min(lasthighof(n.cycle), last);
+        while (i < count && n.phase < highend) {
+            const frames run = std::min({count - i, highend - n.phase, level.remaining()});
+            n.level = level.current();
+            std::fill_n(&samples[i], run, n.level);
+            std::fill_n(&levels[i], run, n.level);
+            n.phase += run;
+            n.sample += run;
+            i += run;
+            level.skip(run);
+        }
+        if (i < count && n.phase < last) {
+            const frames run = std::min(count - i, last - n.phase);
+            std::fill_n(&samples[i], run, 0);
+            std::fill_n(&levels[i], run, n.level);
+            n.phase += run;
+            n.sample += run;
+            i += run;
+            level.skip(run);
+        }
+        if (i == count) break;
     }
     note = n;
 }

@@ -2,6 +2,7 @@
 // a time, the way the mixer calls them: generator first, then sample + 1.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
@@ -399,6 +400,8 @@ TEST(Spans, RenderEveryFrameAsTheSingleFrameEntriesDo) {
     const std::vector<spanvoice> voices = {
         {square, [](notespec& n, steps::phasecache*, std::uint8_t* s, std::uint8_t* l,
                     frames c) { wavelark::square(n, s, l, c); }},
+        {noise, [](notespec& n, steps::phasecache*, std::uint8_t* s, std::uint8_t* l,
+                   frames c) { wavelark::noise(n, s, l, c); }},
         {tri, wavelark::tri},
         {sine, wavelark::sine},
         {ptri, wavelark::ptri},
@@ -410,24 +413,66 @@ TEST(Spans, RenderEveryFrameAsTheSingleFrameEntriesDo) {
             n.envrise = c.envrise, n.envrun = c.envrun, n.tremolo = c.tremolo;
             n.sweeprise = c.sweeprise, n.sweeprun = c.sweeprun, n.vibrato = c.vibrato;
             notespec byframe = n;
+            // Noise draws from the shared random sequence: both ways start it
+            // afresh.
+            steps::restartrandom();
             steps::phasecache cache;
-            std::vector<std::uint8_t> samples(8192), levels(8192);
+            std::vector<std::uint8_t> samples, levels;
+            std::vector<notespec> after;
             for (int round = 0; round < 3; ++round) {
                 for (const frames count : spans) {
-                    sv.span(n, &cache, samples.data(), levels.data(), count);
-                    for (frames i = 0; i < count; ++i) {
-                        const std::uint8_t expected = sv.v.play(byframe);
-                        byframe.sample += 1;
-                        ASSERT_EQ(samples[i], expected) << sv.v.name << " " << c.what
-                                                        << " at " << byframe.sample - 1;
-                        ASSERT_EQ(levels[i], byframe.level)
-                            << sv.v.name << " " << c.what << " at " << byframe.sample - 1;
-                    }
-                    ASSERT_EQ(n.phase, byframe.phase) << sv.v.name << " " << c.what;
-                    ASSERT_EQ(n.cycle, byframe.cycle) << sv.v.name << " " << c.what;
-                    ASSERT_EQ(n.sample, byframe.sample) << sv.v.name << " " << c.what;
+                    std::vector<std::uint8_t> s(count), l(count);
+                    sv.span(n, &cache, s.data(), l.data(), count);
+                    samples.insert(samples.end(), s.begin(), s.end());
+                    levels.insert(levels.end(), l.begin(), l.end());
+                    after.push_back(n);
                 }
             }
+            steps::restartrandom();
+            std::size_t at = 0;
+            std::size_t checkpoint = 0;
+            for (int round = 0; round < 3; ++round) {
+                for (const frames count : spans) {
+                    for (frames i = 0; i < count; ++i, ++at) {
+                        const std::uint8_t expected = sv.v.play(byframe);
+                        byframe.sample += 1;
+                        ASSERT_EQ(samples[at], expected) << sv.v.name << " " << c.what << " at "
+                                                         << byframe.sample - 1;
+                        ASSERT_EQ(levels[at], byframe.level)
+                            << sv.v.name << " " << c.what << " at " << byframe.sample - 1;
+                    }
+                    const notespec& spanned = after[checkpoint++];
+                    ASSERT_EQ(spanned.phase, byframe.phase) << sv.v.name << " " << c.what;
+                    ASSERT_EQ(spanned.cycle, byframe.cycle) << sv.v.name << " " << c.what;
+                    ASSERT_EQ(spanned.sample, byframe.sample) << sv.v.name << " " << c.what;
+                    ASSERT_EQ(spanned.noisebit, byframe.noisebit) << sv.v.name << " " << c.what;
+                }
+            }
+        }
+    }
+}
+
+// Noise channels share one random sequence: through a span they draw in
+// channel order within each frame, as frame-by-frame rendering does.
+TEST(Spans, NoiseChannelsDrawInChannelOrderFrameByFrame) {
+    std::array<notespec, 3> spanned = {note(40, 100, 0.5f), note(12, 60, 0.5f),
+                                       note(200, 200, 0.5f)};
+    spanned[0].envrise = -3, spanned[0].envrun = 40;
+    spanned[2].sweeprise = 4, spanned[2].sweeprun = 300, spanned[2].vibrato = true;
+    std::array<notespec, 3> byframe = spanned;
+    steps::restartrandom();
+    std::array<std::vector<std::uint8_t>, 3> samples, levels;
+    for (int c = 0; c < 3; ++c) samples[c].resize(5000), levels[c].resize(5000);
+    std::array<notespec*, 3> notes = {&spanned[0], &spanned[1], &spanned[2]};
+    std::array<std::uint8_t*, 3> s = {samples[0].data(), samples[1].data(), samples[2].data()};
+    std::array<std::uint8_t*, 3> l = {levels[0].data(), levels[1].data(), levels[2].data()};
+    wavelark::noise(notes.data(), s.data(), l.data(), 3, 5000);
+    steps::restartrandom();
+    for (int i = 0; i < 5000; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            ASSERT_EQ(samples[c][i], wavelark::noise(byframe[c])) << "channel " << c << " at " << i;
+            ASSERT_EQ(levels[c][i], byframe[c].level) << "channel " << c << " at " << i;
+            byframe[c].sample += 1;
         }
     }
 }
