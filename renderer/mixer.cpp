@@ -10,7 +10,7 @@
 // read each other's levels as they go, and looping channel files are
 // rendered one frame at a time.
 #include <algorithm>
-#include <bit>
+#include <cmath>
 #include <utility>
 
 #include "generators/modulation.h"
@@ -21,8 +21,6 @@ namespace {
 
 // The 16-bit mix scales each centred 8-bit sample by 32.
 constexpr std::int32_t sixteenbitscale = 32;
-// A centred sample lies between -127 (sample 0 at level 255) and 255.
-constexpr std::int32_t lowestcentred = -127;
 
 // Wave types with a generator; any other value is silent.
 enum wave : std::int32_t { squarewave = 0, triwave, noisewave, sinewave, ptriwave };
@@ -34,6 +32,16 @@ std::int16_t low16(std::int32_t value) { return static_cast<std::int16_t>(value)
 std::int32_t share16(std::int32_t centred, float weight) {
     const float panned = static_cast<float>(centred) * weight;
     return std::int32_t{low16(steps::toint32(panned))} * sixteenbitscale;
+}
+
+// The same for a weight of at most `boundedweight` either way, as every pan
+// read from the notation gives: the panned sample then lies well within
+// 16 bits, so the conversion needs neither saturation nor wrapping, and a
+// stretch of frames compiles to vector instructions.
+constexpr float boundedweight = 64.0f;
+std::int32_t boundedshare16(std::int32_t centred, float weight) {
+    const float panned = static_cast<float>(centred) * weight;
+    return static_cast<std::int32_t>(panned) * sixteenbitscale;
 }
 
 // Adds a scaled share to a 16-bit side: the running sum is truncated once
@@ -53,59 +61,22 @@ std::uint8_t share8(std::uint8_t sample, float weight, float gain, bool unity) {
     return low8(steps::toint32(scaledshare));
 }
 
-// The centred sample's index in a channel's 16-bit shares.
-std::size_t centredindex(std::uint8_t sample, std::uint8_t level) {
-    return static_cast<std::size_t>(std::int32_t{sample} - level / 2 - lowestcentred);
-}
-
-// Adds one channel's 16-bit shares to a frame's sums. Sums wrap within 16
-// bits, so unity-gain sums may be kept in 32 bits and cut once; any other
-// gain truncates the 16-bit running sum after each channel.
+// The same for a bounded weight and a gain of at most `boundedgain` either
+// way: the scaled sample then lies well within 32 bits.
+constexpr float boundedgain = 65536.0f;
 template <bool unity>
-void add16(std::int32_t& left, std::int32_t& right, const wavelark::sharetable& shares,
-           std::size_t centred, float gain) {
-    if constexpr (unity) {
-        left += shares.left16[centred];
-        right += shares.right16[centred];
-    } else {
-        left = addscaled(low16(left), shares.left16[centred], gain);
-        right = addscaled(low16(right), shares.right16[centred], gain);
-    }
-}
-
-// Adds one channel's 8-bit shares; the sums wrap within 8 bits.
-void add8(std::int32_t& left, std::int32_t& right, const wavelark::sharetable& shares,
-          std::uint8_t sample) {
-    left += shares.left8[sample];
-    right += shares.right8[sample];
+std::uint8_t boundedshare8(std::uint8_t sample, float weight, float gain) {
+    const float panned = static_cast<float>(sample) * weight;
+    if constexpr (unity) return low8(static_cast<std::int32_t>(panned));
+    const float scaledshare = panned * gain;
+    return low8(static_cast<std::int32_t>(scaledshare));
 }
 
 }  // namespace
 
-void wavelark::sharetable::prepare(float pan, float gain) {
-    const auto p = std::bit_cast<std::uint32_t>(pan);
-    const auto g = std::bit_cast<std::uint32_t>(gain);
-    if (valid && p == panbits && g == gainbits) return;
-    valid = true;
-    panbits = p;
-    gainbits = g;
-    const float right = pan;
-    const float left = 1.0f - right;
-    for (std::int32_t v = lowestcentred; v <= 255; ++v) {
-        left16[v - lowestcentred] = share16(v, left);
-        right16[v - lowestcentred] = share16(v, right);
-    }
-    const bool unity = gain == 1.0f;
-    for (int s = 0; s < 256; ++s) {
-        left8[s] = share8(static_cast<std::uint8_t>(s), left, gain, unity);
-        right8[s] = share8(static_cast<std::uint8_t>(s), right, gain, unity);
-    }
-}
-
 void wavelark::preparemixer() {
     spansamples.assign(static_cast<std::size_t>(numchannels) * spancapacity, 0);
     spanlevels.assign(static_cast<std::size_t>(numchannels) * spancapacity, 0);
-    shares.resize(static_cast<std::size_t>(numchannels));
     shapes.resize(static_cast<std::size_t>(numchannels));
 }
 
@@ -232,58 +203,101 @@ void wavelark::renderspan(frames span, const block& out, std::int64_t at) {
 
 namespace {
 
-// One channel's part in the mix of a span.
+// One channel's part in the mix of a span: its samples, the levels they are
+// centred on, and its weights on the left and right sides.
 struct mixsource {
     const std::uint8_t* samples;
     const std::uint8_t* levels;
-    const wavelark::sharetable* shares;
+    float left;
+    float right;
 };
 
-// The left and right sums of frame i, over `channels` sources in channel
-// order.
-template <int channels, bool sixteen, bool unity>
-std::pair<std::int32_t, std::int32_t> mixframe(const mixsource* sources, frames i, float gain) {
-    std::int32_t left = 0;
-    std::int32_t right = 0;
-    for (int k = 0; k < channels; ++k) {
-        const mixsource& c = sources[k];
-        if constexpr (sixteen)
-            add16<unity>(left, right, *c.shares, centredindex(c.samples[i], c.levels[i]), gain);
-        else
-            add8(left, right, *c.shares, c.samples[i]);
+// Frames mixed at a time: the running sums of a stretch stay in the
+// fastest cache while every channel is added to them.
+constexpr frames stretch = 512;
+using sums = std::array<std::int32_t, stretch>;
+
+// Adds one channel's 16-bit shares to the sums of `count` frames. Sums wrap
+// within 16 bits, so unity-gain sums may be kept in 32 bits and cut once;
+// any other gain truncates the 16-bit running sum after each channel.
+template <bool unity, bool bounded>
+void add16(const mixsource& c, frames from, frames count, float gain, sums& left, sums& right) {
+    const std::uint8_t* samples = c.samples + from;
+    const std::uint8_t* levels = c.levels + from;
+    for (frames i = 0; i < count; ++i) {
+        const std::int32_t centred = std::int32_t{samples[i]} - levels[i] / 2;
+        const std::int32_t l = bounded ? boundedshare16(centred, c.left) : share16(centred, c.left);
+        const std::int32_t r =
+            bounded ? boundedshare16(centred, c.right) : share16(centred, c.right);
+        if constexpr (unity) {
+            left[i] += l;
+            right[i] += r;
+        } else {
+            left[i] = addscaled(low16(left[i]), l, gain);
+            right[i] = addscaled(low16(right[i]), r, gain);
+        }
     }
-    return {left, right};
 }
 
-// Mixes `span` frames into `values`, which has room for `room` values.
-template <int channels, bool sixteen, bool unity, class value>
-void mixframes(const mixsource* sources, frames span, float gain, value* values, frames room) {
-    auto cut = [](std::int32_t sum) {
-        if constexpr (sixteen)
-            return low16(sum);
-        else
-            return low8(sum);
-    };
-    const frames whole = std::min(span, room / 2);
-    for (frames i = 0; i < whole; ++i) {
-        const auto [left, right] = mixframe<channels, sixteen, unity>(sources, i, gain);
-        values[2 * i] = cut(left);
-        values[2 * i + 1] = cut(right);
+// Adds one channel's 8-bit shares; the sums wrap within 8 bits.
+template <bool unity, bool bounded>
+void add8(const mixsource& c, frames from, frames count, float gain, sums& left, sums& right) {
+    const std::uint8_t* samples = c.samples + from;
+    for (frames i = 0; i < count; ++i) {
+        if constexpr (bounded) {
+            left[i] += boundedshare8<unity>(samples[i], c.left, gain);
+            right[i] += boundedshare8<unity>(samples[i], c.right, gain);
+        } else {
+            left[i] += share8(samples[i], c.left, gain, unity);
+            right[i] += share8(samples[i], c.right, gain, unity);
+        }
     }
-    // An odd last value has room for the left side only.
-    if (whole < span)
-        values[2 * whole] = cut(mixframe<channels, sixteen, unity>(sources, whole, gain).first);
 }
 
-template <bool sixteen, bool unity, class value>
+// Mixes `span` frames of `channels` sources into `values`, which has room
+// for `room` values, a stretch at a time.
+template <bool sixteen, class value>
 void mixsources(const mixsource* sources, int channels, frames span, float gain, value* values,
                 frames room) {
-    switch (channels) {
-    case 0: mixframes<0, sixteen, unity>(sources, span, gain, values, room); break;
-    case 1: mixframes<1, sixteen, unity>(sources, span, gain, values, room); break;
-    case 2: mixframes<2, sixteen, unity>(sources, span, gain, values, room); break;
-    case 3: mixframes<3, sixteen, unity>(sources, span, gain, values, room); break;
-    default: mixframes<maxchannels, sixteen, unity>(sources, span, gain, values, room); break;
+    const bool unity = gain == 1.0f;
+    sums left;
+    sums right;
+    for (frames from = 0; from < span; from += stretch) {
+        const frames count = std::min(stretch, span - from);
+        std::fill_n(left.begin(), count, 0);
+        std::fill_n(right.begin(), count, 0);
+        for (int k = 0; k < channels; ++k) {
+            const mixsource& c = sources[k];
+            const bool bounded =
+                std::abs(c.left) <= boundedweight && std::abs(c.right) <= boundedweight;
+            if constexpr (sixteen) {
+                if (unity && bounded)
+                    add16<true, true>(c, from, count, gain, left, right);
+                else if (unity)
+                    add16<true, false>(c, from, count, gain, left, right);
+                else if (bounded)
+                    add16<false, true>(c, from, count, gain, left, right);
+                else
+                    add16<false, false>(c, from, count, gain, left, right);
+            } else {
+                if (unity && bounded)
+                    add8<true, true>(c, from, count, gain, left, right);
+                else if (unity)
+                    add8<true, false>(c, from, count, gain, left, right);
+                else if (bounded && std::abs(gain) <= boundedgain)
+                    add8<false, true>(c, from, count, gain, left, right);
+                else
+                    add8<false, false>(c, from, count, gain, left, right);
+            }
+        }
+        value* out = values + 2 * std::size_t{from};
+        const frames whole = std::min(count, (room - 2 * from) / 2);
+        for (frames i = 0; i < whole; ++i) {
+            out[2 * i] = static_cast<value>(left[i]);
+            out[2 * i + 1] = static_cast<value>(right[i]);
+        }
+        // An odd last value has room for the left side only.
+        if (whole < count) out[2 * whole] = static_cast<value>(left[whole]);
     }
 }
 
@@ -296,27 +310,22 @@ void wavelark::mixspan16(frames span, const block& out, std::int64_t at) {
     int count = 0;
     for (int ch = 0; ch < numchannels; ++ch) {
         if (resting[ch]) continue;
-        shares[ch].prepare(pan[ch], out.gain);
-        sources[count++] = {spanbuffer(spansamples, ch), spanbuffer(spanlevels, ch), &shares[ch]};
+        sources[count++] = {spanbuffer(spansamples, ch), spanbuffer(spanlevels, ch),
+                            1.0f - pan[ch], pan[ch]};
     }
     auto* values = static_cast<std::int16_t*>(out.buf) + at;
     const auto room = static_cast<frames>(out.n - at);
-    if (out.gain == 1.0f)
-        mixsources<true, true>(sources.data(), count, span, out.gain, values, room);
-    else
-        mixsources<true, false>(sources.data(), count, span, out.gain, values, room);
+    mixsources<true>(sources.data(), count, span, out.gain, values, room);
 }
 
 // The 8-bit mix adds every channel's raw sample, resting or not.
 void wavelark::mixspan8(frames span, const block& out, std::int64_t at) {
     std::array<mixsource, maxchannels> sources{};
-    for (int ch = 0; ch < numchannels; ++ch) {
-        shares[ch].prepare(pan[ch], out.gain);
-        sources[ch] = {spanbuffer(spansamples, ch), nullptr, &shares[ch]};
-    }
+    for (int ch = 0; ch < numchannels; ++ch)
+        sources[ch] = {spanbuffer(spansamples, ch), nullptr, 1.0f - pan[ch], pan[ch]};
     auto* values = static_cast<std::uint8_t*>(out.buf) + at;
     const auto room = static_cast<frames>(out.n - at);
-    mixsources<false, true>(sources.data(), numchannels, span, out.gain, values, room);
+    mixsources<false>(sources.data(), numchannels, span, out.gain, values, room);
 }
 
 // Multiplies the channel's centred sample by its partner's. The partner is
@@ -354,16 +363,23 @@ bool wavelark::renderframe(std::vector<std::uint8_t>& cursample, const block& ou
         const int p = partner[ch];
         // Only an existing channel can be a partner; other numbers are ignored.
         if (p >= 0 && p < numchannels) ringmodulate(ch, cursample);
-        sharetable& table = shares[ch];
-        table.prepare(pan[ch], out.gain);
+        const float rightweight = pan[ch];
+        const float leftweight = 1.0f - rightweight;
+        const std::uint8_t sample = cursample[ch];
         if (!out.sixteen) {
-            add8(left, right, table, cursample[ch]);
+            left += share8(sample, leftweight, out.gain, unity);
+            right += share8(sample, rightweight, out.gain, unity);
         } else if (!resting[ch]) {
-            const std::size_t centred = centredindex(cursample[ch], notes[ch].level);
-            if (unity)
-                add16<true>(left, right, table, centred, out.gain);
-            else
-                add16<false>(left, right, table, centred, out.gain);
+            const std::int32_t centred = std::int32_t{sample} - notes[ch].level / 2;
+            const std::int32_t l = share16(centred, leftweight);
+            const std::int32_t r = share16(centred, rightweight);
+            if (unity) {
+                left += l;
+                right += r;
+            } else {
+                left = addscaled(low16(left), l, out.gain);
+                right = addscaled(low16(right), r, out.gain);
+            }
         }
         active = active && (anygood || playing[ch]);
     }

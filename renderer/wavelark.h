@@ -100,17 +100,6 @@ public:
     static void ptri(notespec& note, steps::phasecache* cache, std::uint8_t* samples,
                      std::uint8_t* levels, frames count);
 
-    // The shares of one channel for every sample value, for its pan and the
-    // block's gain; kept until either changes.
-    struct sharetable {
-        bool valid = false;
-        std::uint32_t panbits = 0;
-        std::uint32_t gainbits = 0;
-        std::array<std::int32_t, 383> left16{}, right16{};  // by centred sample + 127
-        std::array<std::uint8_t, 256> left8{}, right8{};    // by sample
-        void prepare(float pan, float gain);
-    };
-
     // Runs channel ch's commands until an event starts or its input ends.
     void readcommands(int ch);
 
@@ -167,7 +156,6 @@ private:
     static constexpr frames spancapacity = 8192;
     std::vector<std::uint8_t> spansamples;
     std::vector<std::uint8_t> spanlevels;
-    std::vector<sharetable> shares;
     std::vector<steps::phasecache> shapes;
 
     // Channel reader (reader.cpp).
