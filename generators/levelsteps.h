@@ -7,6 +7,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "generators/modulation.h"
@@ -77,19 +78,41 @@ private:
 
     // Frames from position x until the offset changes, looking `ahead` at
     // most, with x growing (up) or shrinking. The offset only ever moves one
-    // way along a slope, so the first change is found by halving.
+    // way along a slope, so a change is the first one when the frame before
+    // it keeps the offset: the exact-arithmetic estimate is checked that
+    // way, and halving finds the change when rounding has moved it.
     frames untilchange(frames x, frames ahead, bool up) const {
         const std::int32_t now = offset(x);
+        auto keeps = [&](frames d) { return offset(up ? x + d : x - d) == now; };
+        const frames guess = std::clamp<frames>(estimate(x, now, ahead, up), 1, ahead);
+        if ((guess == 1 || keeps(guess - 1)) && (guess == ahead || !keeps(guess))) return guess;
         frames same = 0;  // frames known to keep the offset
         frames other = ahead;
         while (other - same > 1) {
             const frames mid = same + (other - same) / 2;
-            if (offset(up ? x + mid : x - mid) == now)
+            if (keeps(mid))
                 same = mid;
             else
                 other = mid;
         }
         return other;
+    }
+
+    // Where the offset at position x would change in exact arithmetic:
+    // growing, where |offset| reaches |now| + 1; shrinking, where it drops
+    // below |now|. Returns frames from x, `ahead` if there is no change.
+    frames estimate(frames x, std::int32_t now, frames ahead, bool up) const {
+        const double width = run;
+        const double depth = std::abs(static_cast<double>(rise));
+        const double size = std::abs(static_cast<double>(now));
+        double distance = static_cast<double>(ahead);
+        if (up)
+            distance = std::ceil((size + 1.0) * width / depth) - x;
+        else if (now != 0)
+            distance = x - (std::ceil(size * width / depth) - 1.0);
+        // Rounding can put the estimate behind x; the check then halves.
+        if (distance < 1.0) return 1;
+        return distance >= static_cast<double>(ahead) ? ahead : static_cast<frames>(distance);
     }
 
     // The level at frame s; how long it lasts is not known yet.
