@@ -61,17 +61,26 @@ void setpending(const std::string& name) {
     std::memcpy(pending.data(), name.c_str(), name.size() + 1);
 }
 
-void writeall(int fd, const std::uint8_t* data, std::size_t size, const char* what,
-              const std::string& path) {
+// Writes all of data; 0, or the errno of the failure.
+int writefully(int fd, const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
-            filefailure(what, path);
+            return errno;
         }
         data += written;
         size -= static_cast<std::size_t>(written);
     }
+    return 0;
+}
+
+void writeall(int fd, const std::uint8_t* data, std::size_t size, const char* what,
+              const std::string& path) {
+    const int failure = writefully(fd, data, size);
+    if (failure == 0) return;
+    errno = failure;
+    filefailure(what, path);
 }
 
 // The permissions a file created by an ordinary open would get.
@@ -97,6 +106,7 @@ void filefailure(const char* what, const std::string& path) {
 
 outputfile::outputfile(std::string target) : path(std::move(target)) {
     buffer.reserve(bufferbytes);
+    spare.reserve(bufferbytes);
     struct stat existing {};
     const bool exists = ::lstat(path.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
@@ -136,6 +146,7 @@ outputfile::outputfile(std::string target) : path(std::move(target)) {
 }
 
 outputfile::~outputfile() {
+    if (writing.valid()) writing.wait();
     if (fd >= 0) ::close(fd);
     if (!temppath.empty()) {
         ::unlink(temppath.c_str());
@@ -143,14 +154,29 @@ outputfile::~outputfile() {
     }
 }
 
+// Hands the filled buffer to a writer in the background, so that the file
+// is written while the next stretch of the tune renders.
 void outputfile::flush() {
-    writeall(fd, buffer.data(), buffer.size(), datawhat, dataname);
+    awaitwrite();
+    std::swap(buffer, spare);
     buffer.clear();
+    writing = std::async(std::launch::async,
+                         [this] { return writefully(fd, spare.data(), spare.size()); });
+}
+
+// Waits for the background write, if any; a failed one ends the run here.
+void outputfile::awaitwrite() {
+    if (!writing.valid()) return;
+    const int failure = writing.get();
+    if (failure == 0) return;
+    errno = failure;
+    filefailure(datawhat, dataname);
 }
 
 void outputfile::write(const std::uint8_t* data, std::size_t size) {
     if (buffer.size() + size > bufferbytes) flush();
     if (size >= bufferbytes) {
+        awaitwrite();
         writeall(fd, data, size, datawhat, dataname);
         return;
     }
@@ -158,6 +184,7 @@ void outputfile::write(const std::uint8_t* data, std::size_t size) {
 }
 
 void outputfile::copydatato(int target) {
+    awaitwrite();
     if (::lseek(fd, 0, SEEK_SET) != 0) filefailure("read temporary file", tempname);
     buffer.resize(bufferbytes);
     for (;;) {
@@ -184,6 +211,7 @@ void outputfile::finish(std::string_view header) {
         return;
     }
     flush();
+    awaitwrite();
     if (::lseek(fd, 0, SEEK_SET) != 0) filefailure(datawhat, dataname);
     writeall(fd, head, header.size(), datawhat, dataname);
     const int closed = ::close(fd);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,7 @@ public:
 
 private:
     void flush();
+    void awaitwrite();
     void copydatato(int target);
 
     std::string path;
@@ -38,7 +40,11 @@ private:
     std::string dataname;                           // and the file it names
     int fd = -1;
     bool throughspecial = false;
+    // The buffer being filled, and the one being written meanwhile by
+    // `writing` (its result: 0, or the errno of a failed write).
     std::vector<std::uint8_t> buffer;
+    std::vector<std::uint8_t> spare;
+    std::future<int> writing;
 };
 
 // Prints "wavelark: cannot <what> '<path>': <reason of errno>" on standard
