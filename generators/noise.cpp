@@ -45,23 +45,38 @@ public:
         return sample;
     }
 
-    // How many of the next frames, `most` at most, draw no bit, end no
-    // cycle and keep the level: frames that all sound alike.
-    frames quiet(frames most) {
+    // How many of the next frames, `most` at most, end no cycle and keep
+    // the level.
+    frames steady(frames most) {
         if (n.phase >= n.cycle) return 0;
-        frames run = std::min(most, n.cycle - 1 - n.phase);
-        if (interval != 0) run = std::min(run, interval - 1 - sincedraw);
-        if (run == 0) return 0;
-        return std::min(run, level.remaining());
+        const frames run = std::min(most, n.cycle - 1 - n.phase);
+        return run == 0 ? 0 : std::min(run, level.remaining());
     }
 
-    // `count` quiet frames.
-    void hold(std::uint8_t* samples, std::uint8_t* levels, frames count) {
+    // How many of them also draw no bit: frames that all sound alike.
+    frames quiet(frames most) {
+        const frames run = interval == 0 ? most : std::min(most, interval - 1 - sincedraw);
+        return run == 0 ? 0 : steady(run);
+    }
+
+    // `count` steady frames, drawing bits where they fall due.
+    void play(std::uint8_t* samples, std::uint8_t* levels, frames count) {
         n.level = level.current();
-        std::fill_n(samples, count, static_cast<std::uint8_t>(n.level * n.noisebit));
-        std::fill_n(levels, count, n.level);
+        const std::uint8_t high = n.level;
+        std::fill_n(levels, count, high);
+        frames i = 0;
+        while (i < count) {
+            const frames undrawn = interval == 0 ? count - i : interval - 1 - sincedraw;
+            const frames same = std::min(count - i, undrawn);
+            std::fill_n(&samples[i], same, static_cast<std::uint8_t>(high * n.noisebit));
+            i += same;
+            if (interval != 0) sincedraw += same;
+            if (i == count) break;
+            sincedraw = 0;
+            n.noisebit = steps::nextrandom() & 1;
+            samples[i++] = static_cast<std::uint8_t>(high * n.noisebit);
+        }
         n.phase += count;
-        if (interval != 0) sincedraw += count;
         n.sample += count;
         level.skip(count);
     }
@@ -88,10 +103,15 @@ void wavelark::noise(notespec* const* notes, std::uint8_t* const* samples,
     std::array<std::optional<voice>, maxchannels> voices;
     for (int c = 0; c < channels; ++c) voices[c].emplace(*notes[c]);
     for (frames i = 0; i < count;) {
+        // A channel that draws alone may draw within a run; channels that
+        // share the sequence run together only between their draws.
         frames run = count - i;
-        for (int c = 0; c < channels && run != 0; ++c) run = voices[c]->quiet(run);
+        if (channels == 1)
+            run = voices[0]->steady(run);
+        else
+            for (int c = 0; c < channels && run != 0; ++c) run = voices[c]->quiet(run);
         if (run != 0) {
-            for (int c = 0; c < channels; ++c) voices[c]->hold(&samples[c][i], &levels[c][i], run);
+            for (int c = 0; c < channels; ++c) voices[c]->play(&samples[c][i], &levels[c][i], run);
             i += run;
         } else {
             for (int c = 0; c < channels; ++c) samples[c][i] = voices[c]->step(levels[c][i]);

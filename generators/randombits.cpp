@@ -1,53 +1,24 @@
 #include "generators/randombits.h"
 
-#include <cstdlib>
-
 #if defined(__GLIBC__)
 
-#include <array>
-#include <cstdint>
+steps::randomsequence steps::processrandoms;
 
-namespace {
-
-// On the GNU C library, rand() is random() on a state set up as by
-// initstate(1, state, 128), behind a lock taken on every call. The library's
-// own generator, random_r, on a state of the program's own set up the same
-// way gives the same numbers without the lock; the process renders on one
-// thread and nothing else draws from it.
-struct librarygenerator {
-    // 128 bytes, as rand() has, aligned for the 32-bit words it holds.
-    std::array<std::int32_t, 32> state{};
-    random_data data{};
-
-    librarygenerator() { restart(); }
-
-    void restart() {
-        data = random_data{};
-        initstate_r(1, reinterpret_cast<char*>(state.data()), sizeof state, &data);
+void steps::randomsequence::restart() {
+    // The seed's words, from the minimal standard generator (16807 times the
+    // last word, modulo 2^31 - 1, by Schrage's method to stay in 32 bits).
+    std::int32_t word = 1;
+    words[0] = static_cast<std::uint32_t>(word);
+    for (int i = 1; i < degree; ++i) {
+        const std::int32_t high = word / 127773;
+        const std::int32_t low = word % 127773;
+        word = 16807 * low - 2836 * high;
+        if (word < 0) word += 2147483647;
+        words[i] = static_cast<std::uint32_t>(word);
     }
-
-    int next() {
-        std::int32_t value = 0;
-        random_r(&data, &value);
-        return value;
-    }
-};
-
-librarygenerator& generator() {
-    static librarygenerator shared;
-    return shared;
+    front = separation;
+    rear = 0;
+    for (int i = 0; i < 10 * degree; ++i) next();
 }
-
-}  // namespace
-
-int steps::nextrandom() { return generator().next(); }
-
-void steps::restartrandom() { generator().restart(); }
-
-#else
-
-int steps::nextrandom() { return std::rand(); }
-
-void steps::restartrandom() { std::srand(1); }
 
 #endif

@@ -3,12 +3,58 @@
 // sounds the same.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+
 namespace steps {
 
+#if defined(__GLIBC__)
+
+// On the GNU C library, rand() is an additive feedback generator of 31
+// words (each new word the sum of the words 31 and 3 back, the result that
+// sum shifted right by one), seeded with 1 and run 310 times before its
+// first result, behind a lock taken on every call. The same generator, kept
+// here, gives the same numbers without the call and the lock; a test holds
+// it to rand() over a million values.
+class randomsequence {
+public:
+    randomsequence() { restart(); }
+
+    // Back to the first number, as srand(1) does.
+    void restart();
+
+    // The next number, 0 to RAND_MAX.
+    int next() {
+        const std::uint32_t sum = words[front] += words[rear];
+        if (++front == degree) front = 0;
+        if (++rear == degree) rear = 0;
+        return static_cast<int>(sum >> 1);
+    }
+
+private:
+    static constexpr int degree = 31;
+    static constexpr int separation = 3;
+    std::array<std::uint32_t, degree> words{};
+    int front = separation;
+    int rear = 0;
+};
+
+// The process's one sequence, as rand() has one.
+extern randomsequence processrandoms;
+
 // The next number of the sequence, 0 to RAND_MAX.
-int nextrandom();
+inline int nextrandom() { return processrandoms.next(); }
 
 // Starts the sequence again from its beginning, as srand(1) does.
-void restartrandom();
+inline void restartrandom() { processrandoms.restart(); }
+
+#else
+
+inline int nextrandom() { return std::rand(); }
+
+inline void restartrandom() { std::srand(1); }
+
+#endif
 
 }  // namespace steps
