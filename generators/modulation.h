@@ -38,6 +38,19 @@ inline std::int32_t toint32(float x) {
                  : std::numeric_limits<std::int32_t>::min();
 }
 
+// How a shape converts its scaled value to an integer. Any value at all
+// goes through the saturating conversion; a value that a cycle's table
+// guarantees to lie within 0..255 may use the plain one, which the compiler
+// turns into vector instructions over a run of frames.
+struct saturating {
+    static std::int32_t of(float x) { return toint32(x); }
+    static std::int32_t of(double x) { return toint32(x); }
+};
+struct withinrange {
+    static std::int32_t of(float x) { return static_cast<std::int32_t>(x); }
+    static std::int32_t of(double x) { return static_cast<std::int32_t>(x); }
+};
+
 // P + t in 32-bit two's complement.
 inline std::int32_t wrapsum(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));

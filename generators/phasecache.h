@@ -80,6 +80,8 @@ private:
             single[p] = 0.0f;
             value[p] = 0.0;
             shape::prepare(r, f, r < f, single[p], value[p]);
+            // A value that is not a number yields the sample 0, as 0 does.
+            if (value[p] != value[p]) value[p] = 0.0;
         }
     }
 

@@ -25,14 +25,17 @@ struct steppedtriangle {
         value = static_cast<double>(q) / slopesteps;
     }
 
+    template <class convert>
     static std::uint8_t rising(std::uint8_t level, float, double value) {
-        return static_cast<std::uint8_t>(steps::toint32(static_cast<double>(level) * value));
+        return static_cast<std::uint8_t>(convert::of(static_cast<double>(level) * value));
     }
 
+    template <class convert>
     static std::uint8_t turn(std::uint8_t level, float, double) { return level; }
 
+    template <class convert>
     static std::uint8_t falling(std::uint8_t level, float, double value) {
-        const std::int32_t drop = steps::toint32(static_cast<double>(level) * value);
+        const std::int32_t drop = convert::of(static_cast<double>(level) * value);
         return static_cast<std::uint8_t>(level - drop);
     }
 };

@@ -16,23 +16,36 @@ namespace steps {
 
 // `shape` provides, besides what phasecache::table needs:
 //   static constexpr bool exchanged;  swaps the sweep and vibrato guards
-//   static std::uint8_t rising(std::uint8_t level, float single, double value);
-//   static std::uint8_t turn(std::uint8_t level, float single, double value);
-//   static std::uint8_t falling(std::uint8_t level, float single, double value);
+//   template <class convert> static std::uint8_t rising(level, float single, double value);
+//   template <class convert> static std::uint8_t turn(level, float single, double value);
+//   template <class convert> static std::uint8_t falling(level, float single, double value);
 // each the sample of one stretch of the cycle, from the phase's prepared
-// values.
+// values, converting with `saturating` or `withinrange`. The values of a
+// table keep every scaled value within 0..255 (a phase whose value is not a
+// number is stored as 0, which gives the same sample), so runs from a table
+// convert `withinrange`; a lone phase converts `saturating`.
 
 // Samples of phases first .. first + count - 1 of a table's cycle.
 template <class shape>
 void shaperun(const shapetable& t, frames first, frames count, std::uint8_t level,
               std::uint8_t* out) {
+    // Local copies: the byte stores could otherwise alias the table.
+    const float* single = t.single;
+    const double* value = t.value;
     const frames end = first + count;
-    frames p = first;
-    for (const frames stop = std::min(end, t.turnstart); p < stop; ++p, ++out)
-        *out = shape::rising(level, t.single[p], t.value[p]);
-    for (const frames stop = std::min(end, t.fallstart); p < stop; ++p, ++out)
-        *out = shape::turn(level, t.single[p], t.value[p]);
-    for (; p < end; ++p, ++out) *out = shape::falling(level, t.single[p], t.value[p]);
+    const frames turn = std::clamp(t.turnstart, first, end);
+    const frames fall = std::clamp(t.fallstart, turn, end);
+    // Each stretch as a loop over plain offsets, which vectorises.
+    auto stretch = [&](frames from, frames to, auto sample) {
+        const float* s = single + from;
+        const double* v = value + from;
+        std::uint8_t* o = out + (from - first);
+        for (frames j = 0; j < to - from; ++j) o[j] = sample(level, s[j], v[j]);
+    };
+    using convert = withinrange;
+    stretch(first, turn, shape::template rising<convert>);
+    stretch(turn, fall, shape::template turn<convert>);
+    stretch(fall, end, shape::template falling<convert>);
 }
 
 // One phase without a table; a cycle of 0 has no shape to follow and is
@@ -44,9 +57,9 @@ std::uint8_t shapeat(frames phase, frames entrycycle, float f, std::uint8_t leve
     float single = 0.0f;
     double value = 0.0;
     shape::prepare(r, f, r < f, single, value);
-    if (r < f) return shape::rising(level, single, value);
-    if (r > f) return shape::falling(level, single, value);
-    return shape::turn(level, single, value);
+    if (r < f) return shape::template rising<saturating>(level, single, value);
+    if (r > f) return shape::template falling<saturating>(level, single, value);
+    return shape::template turn<saturating>(level, single, value);
 }
 
 // With a cache, each cycle length's table is computed once and runs of

@@ -34,15 +34,18 @@ struct halfsines {
     }
 
     // Both halves, and the turn between them, scale the lifted sine alike.
+    template <class convert>
     static std::uint8_t rising(std::uint8_t level, float, double value) {
         const double scaled = static_cast<double>(level) * value;
-        return static_cast<std::uint8_t>(steps::toint32(scaled / 2.0));
+        return static_cast<std::uint8_t>(convert::of(scaled / 2.0));
     }
+    template <class convert>
     static std::uint8_t turn(std::uint8_t level, float single, double value) {
-        return rising(level, single, value);
+        return rising<convert>(level, single, value);
     }
+    template <class convert>
     static std::uint8_t falling(std::uint8_t level, float single, double value) {
-        return rising(level, single, value);
+        return rising<convert>(level, single, value);
     }
 };
 

@@ -19,16 +19,19 @@ struct triangle {
         }
     }
 
+    template <class convert>
     static std::uint8_t rising(std::uint8_t level, float single, double) {
         const float value = static_cast<float>(level) * single;
-        return static_cast<std::uint8_t>(steps::toint32(value));
+        return static_cast<std::uint8_t>(convert::of(value));
     }
 
+    template <class convert>
     static std::uint8_t turn(std::uint8_t level, float, double) { return level; }
 
+    template <class convert>
     static std::uint8_t falling(std::uint8_t level, float, double value) {
         const double drop = static_cast<double>(level) * value;
-        return static_cast<std::uint8_t>(level - steps::toint32(drop));
+        return static_cast<std::uint8_t>(level - convert::of(drop));
     }
 };
 
