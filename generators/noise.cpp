@@ -10,6 +10,9 @@
 namespace {
 
 constexpr frames drawspercycle = 8;
+// Draws this many frames apart, or more, leave stretches worth filling at
+// once.
+constexpr frames longinterval = 4;
 
 // One noise channel stepping through consecutive frames.
 class voice {
@@ -64,17 +67,28 @@ public:
         n.level = level.current();
         const std::uint8_t high = n.level;
         std::fill_n(levels, count, high);
-        frames i = 0;
-        while (i < count) {
-            const frames undrawn = interval == 0 ? count - i : interval - 1 - sincedraw;
-            const frames same = std::min(count - i, undrawn);
-            std::fill_n(&samples[i], same, static_cast<std::uint8_t>(high * n.noisebit));
-            i += same;
-            if (interval != 0) sincedraw += same;
-            if (i == count) break;
-            sincedraw = 0;
-            n.noisebit = steps::nextrandom() & 1;
-            samples[i++] = static_cast<std::uint8_t>(high * n.noisebit);
+        if (interval < longinterval) {
+            // Draws come every few frames: frame by frame.
+            for (frames i = 0; i < count; ++i) {
+                if (interval != 0 && ++sincedraw == interval) {
+                    sincedraw = 0;
+                    n.noisebit = steps::nextrandom() & 1;
+                }
+                samples[i] = static_cast<std::uint8_t>(high * n.noisebit);
+            }
+        } else {
+            // Long stretches between draws: filled at once.
+            frames i = 0;
+            while (true) {
+                const frames same = std::min(count - i, interval - 1 - sincedraw);
+                std::fill_n(&samples[i], same, static_cast<std::uint8_t>(high * n.noisebit));
+                i += same;
+                sincedraw += same;
+                if (i == count) break;
+                sincedraw = 0;
+                n.noisebit = steps::nextrandom() & 1;
+                samples[i++] = static_cast<std::uint8_t>(high * n.noisebit);
+            }
         }
         n.phase += count;
         n.sample += count;

@@ -18,7 +18,28 @@ void steps::randomsequence::restart() {
     }
     front = separation;
     rear = 0;
-    for (int i = 0; i < 10 * degree; ++i) next();
+    // The first 310 numbers are made but never handed out.
+    run(10 * degree, nullptr);
+    unread = batch;
+}
+
+void steps::randomsequence::refill() {
+    run(batch, numbers.data());
+    unread = 0;
+}
+
+// Runs the generator `count` times, storing the numbers in `out` if given.
+void steps::randomsequence::run(int count, int* out) {
+    int f = front;
+    int r = rear;
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t sum = words[f] += words[r];
+        if (++f == degree) f = 0;
+        if (++r == degree) r = 0;
+        if (out != nullptr) out[i] = static_cast<int>(sum >> 1);
+    }
+    front = f;
+    rear = r;
 }
 
 #endif

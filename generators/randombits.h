@@ -24,20 +24,26 @@ public:
     // Back to the first number, as srand(1) does.
     void restart();
 
-    // The next number, 0 to RAND_MAX.
+    // The next number, 0 to RAND_MAX. Numbers are made a batch at a time,
+    // in a loop that keeps the generator's state in registers.
     int next() {
-        const std::uint32_t sum = words[front] += words[rear];
-        if (++front == degree) front = 0;
-        if (++rear == degree) rear = 0;
-        return static_cast<int>(sum >> 1);
+        if (unread == batch) refill();
+        return numbers[unread++];
     }
 
 private:
     static constexpr int degree = 31;
     static constexpr int separation = 3;
+    static constexpr int batch = 256;
+
+    void refill();
+    void run(int count, int* out);
+
     std::array<std::uint32_t, degree> words{};
     int front = separation;
     int rear = 0;
+    std::array<int, batch> numbers{};
+    int unread = batch;
 };
 
 // The process's one sequence, as rand() has one.
