@@ -221,7 +221,8 @@ using sums = std::array<std::int32_t, stretch>;
 // within 16 bits, so unity-gain sums may be kept in 32 bits and cut once;
 // any other gain truncates the 16-bit running sum after each channel.
 template <bool unity, bool bounded>
-void add16(const mixsource& c, frames from, frames count, float gain, sums& left, sums& right) {
+[[gnu::always_inline]] inline void add16(const mixsource& c, frames from, frames count, float gain,
+                                         sums& left, sums& right) {
     const std::uint8_t* samples = c.samples + from;
     const std::uint8_t* levels = c.levels + from;
     for (frames i = 0; i < count; ++i) {
@@ -238,6 +239,24 @@ void add16(const mixsource& c, frames from, frames count, float gain, sums& left
         }
     }
 }
+
+// The most common case, unity gain and pans within bounds, is compiled a
+// second time for processors with 256-bit vector instructions, which add
+// twice the frames per instruction with the same results; the processor is
+// asked once which one to use.
+void addunity16(const mixsource& c, frames from, frames count, sums& left, sums& right) {
+    add16<true, true>(c, from, count, 1.0f, left, right);
+}
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("avx2")]] void addunity16wide(const mixsource& c, frames from, frames count,
+                                           sums& left, sums& right) {
+    add16<true, true>(c, from, count, 1.0f, left, right);
+}
+#else
+void addunity16wide(const mixsource& c, frames from, frames count, sums& left, sums& right) {
+    addunity16(c, from, count, left, right);
+}
+#endif
 
 // Adds one channel's 8-bit shares; the sums wrap within 8 bits.
 template <bool unity, bool bounded>
@@ -257,8 +276,8 @@ void add8(const mixsource& c, frames from, frames count, float gain, sums& left,
 // Mixes `span` frames of `channels` sources into `values`, which has room
 // for `room` values, a stretch at a time.
 template <bool sixteen, class value>
-void mixsources(const mixsource* sources, int channels, frames span, float gain, value* values,
-                frames room) {
+void mixsources(const mixsource* sources, int channels, frames span, float gain, bool wide,
+                value* values, frames room) {
     const bool unity = gain == 1.0f;
     sums left;
     sums right;
@@ -272,7 +291,7 @@ void mixsources(const mixsource* sources, int channels, frames span, float gain,
                 std::abs(c.left) <= boundedweight && std::abs(c.right) <= boundedweight;
             if constexpr (sixteen) {
                 if (unity && bounded)
-                    add16<true, true>(c, from, count, gain, left, right);
+                    (wide ? addunity16wide : addunity16)(c, from, count, left, right);
                 else if (unity)
                     add16<true, false>(c, from, count, gain, left, right);
                 else if (bounded)
@@ -303,6 +322,15 @@ void mixsources(const mixsource* sources, int channels, frames span, float gain,
 
 }  // namespace
 
+bool wavelark::haswidevectors() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
 // 16-bit output centres each sample on half its level; resting channels add
 // nothing.
 void wavelark::mixspan16(frames span, const block& out, std::int64_t at) {
@@ -315,7 +343,7 @@ void wavelark::mixspan16(frames span, const block& out, std::int64_t at) {
     }
     auto* values = static_cast<std::int16_t*>(out.buf) + at;
     const auto room = static_cast<frames>(out.n - at);
-    mixsources<true>(sources.data(), count, span, out.gain, values, room);
+    mixsources<true>(sources.data(), count, span, out.gain, widevectors, values, room);
 }
 
 // The 8-bit mix adds every channel's raw sample, resting or not.
@@ -325,7 +353,7 @@ void wavelark::mixspan8(frames span, const block& out, std::int64_t at) {
         sources[ch] = {spanbuffer(spansamples, ch), nullptr, 1.0f - pan[ch], pan[ch]};
     auto* values = static_cast<std::uint8_t*>(out.buf) + at;
     const auto room = static_cast<frames>(out.n - at);
-    mixsources<false>(sources.data(), numchannels, span, out.gain, values, room);
+    mixsources<false>(sources.data(), numchannels, span, out.gain, widevectors, values, room);
 }
 
 // Multiplies the channel's centred sample by its partner's. The partner is

@@ -125,6 +125,11 @@ public:
     bool active = false;
     bool anygood = false;
 
+    // Whether the mixer may use the processor's 256-bit vector instructions
+    // (the results are the same either way).
+    static bool haswidevectors();
+    bool widevectors = haswidevectors();
+
 private:
     static void openchannel(std::array<std::ifstream, maxchannels>& files, int channel,
                             const std::string& path);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "generators/randombits.h"
 #include "renderer/wavelark.h"
 #include "support/scratch.h"
 
@@ -607,3 +608,27 @@ TEST(ParseCall, AllocatesNothingButOneSampleRowPerCall) {
 }
 
 }  // namespace
+
+// The 16-bit mix at unity gain may use the processor's 256-bit vector
+// instructions; with them or without, every value must be the same.
+TEST(Mixer, GivesTheSameValuesWithOrWithoutWideVectorInstructions) {
+    if (!wavelark::haswidevectors()) GTEST_SKIP() << "this processor has no 256-bit vectors";
+    const std::string tune = std::string(WAVELARK_SOURCE_DIR) + "/examples/canon";
+    auto render = [&](bool wide) {
+        // Both renders draw the noise channel's bits from the start.
+        steps::restartrandom();
+        wavelark w(tune.c_str(), false);
+        w.widevectors = wide;
+        std::vector<std::int16_t> data;
+        std::vector<std::int16_t> block(22050);
+        while (!w.done()) {
+            w.parse16(block.data(), static_cast<int>(block.size()), 1.0f);
+            data.insert(data.end(), block.begin(), block.end());
+        }
+        return data;
+    };
+    const std::vector<std::int16_t> wide = render(true);
+    const std::vector<std::int16_t> narrow = render(false);
+    ASSERT_EQ(wide.size(), narrow.size());
+    EXPECT_TRUE(wide == narrow);
+}
