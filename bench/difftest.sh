@@ -33,8 +33,8 @@ for ((seed = 1; seed <= count; seed++)); do
     tune=$scratch/tune$seed
     python3 bench/difftest/gentune.py "$seed" "$tune"
     blocks=(1 7 11025 4096)
-    gains=(1 1 1 0.5 1.5 0.9999999 3)
-    options=(-s "${blocks[seed % 4]}" -g "${gains[seed % 7]}")
+    gains=(1 1 1 0.5 1.5 0.9999999 3 70000 -2)
+    options=(-s "${blocks[seed % 4]}" -g "${gains[seed % 9]}")
     for width in 8 16; do
         extra=()
         [ "$width" = 16 ] && extra=(-16)

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "renderer/wavelark.h"
 
@@ -160,8 +161,14 @@ void outputfile::flush() {
     awaitwrite();
     std::swap(buffer, spare);
     buffer.clear();
-    writing = std::async(std::launch::async,
-                         [this] { return writefully(fd, spare.data(), spare.size()); });
+    try {
+        writing = std::async(std::launch::async,
+                             [this] { return writefully(fd, spare.data(), spare.size()); });
+    } catch (const std::system_error&) {
+        // No thread to be had (a memory or process limit): the data is
+        // written here and now instead.
+        writeall(fd, spare.data(), spare.size(), datawhat, dataname);
+    }
 }
 
 // Waits for the background write, if any; a failed one ends the run here.

@@ -5,6 +5,7 @@
 // as in any frame, so that runs of frames only apply the level.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -21,7 +22,7 @@ namespace steps {
 struct shapetable {
     frames cycle = 0;
     frames turnstart = 0;  // the first phase whose fraction is not below the inflection
-    frames fallstart = 0;  // the first phase whose fraction is above it
+    frames fallstart = 0;  // the first phase whose fraction is above it (else the cycle)
     const float* single = nullptr;
     const double* value = nullptr;
 };
@@ -72,11 +73,11 @@ private:
         float* single = &singles[static_cast<std::size_t>(k) * longest];
         double* value = &values[static_cast<std::size_t>(k) * longest];
         shapetable& t = tables[k];
-        t = shapetable{cycle, 0, 0, single, value};
+        t = shapetable{cycle, 0, cycle, single, value};
         for (frames p = 0; p < cycle; ++p) {
             const float r = phasefraction(p, cycle);
             if (r < f) t.turnstart = p + 1;
-            if (r <= f) t.fallstart = p + 1;
+            if (r > f) t.fallstart = std::min(t.fallstart, p);
             single[p] = 0.0f;
             value[p] = 0.0;
             shape::prepare(r, f, r < f, single[p], value[p]);

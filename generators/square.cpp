@@ -6,17 +6,17 @@
 
 namespace {
 
-// The last phase of a cycle of `cycle` frames that is still high: phase
-// fractions only grow with the phase, so the high phases are 0 up to it.
-frames lasthighphase(frames cycle, float inflection) {
-    frames low = 0;
-    frames high = cycle - 1;
+// How many phases of a cycle of `cycle` frames are high: phase fractions
+// only grow with the phase, so the high phases are the first ones.
+frames highphases(frames cycle, float inflection) {
+    frames low = 0;  // phases known to be high
+    frames high = cycle;
     while (low < high) {
-        const frames mid = low + (high - low + 1) / 2;
+        const frames mid = low + (high - low) / 2;
         if (steps::phasefraction(mid, cycle) <= inflection)
-            low = mid;
+            low = mid + 1;
         else
-            high = mid - 1;
+            high = mid;
     }
     return low;
 }
@@ -30,15 +30,15 @@ void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* level
     notespec n = note;
     steps::levelsteps level(n);
     frames thresholdcycle = 0;
-    frames lasthigh = 0;
-    // Over a span the last high phase is found once per cycle length; a
+    frames highcount = 0;
+    // Over a span the high phases are counted once per cycle length; a
     // single frame just compares its own phase fraction.
-    auto lasthighof = [&](frames cycle) {
+    auto highphasesof = [&](frames cycle) {
         if (cycle != thresholdcycle) {
             thresholdcycle = cycle;
-            lasthigh = lasthighphase(cycle, n.inflection);
+            highcount = highphases(cycle, n.inflection);
         }
-        return lasthigh;
+        return highcount;
     };
     frames i = 0;
     while (true) {
@@ -48,7 +48,7 @@ void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* level
         // A cycle of 0 never ends: the wave stays low.
         if (entry != 0) {
             const bool high = count == 1 ? steps::phasefraction(n.phase, entry) <= n.inflection
-                                         : n.phase <= lasthighof(entry);
+                                         : n.phase < highphasesof(entry);
             if (high) {
                 n.level = level.current();
                 out = n.level;
@@ -64,7 +64,9 @@ void wavelark::square(notespec& note, std::uint8_t* samples, std::uint8_t* level
         // runs of one level, then the low frames, where the level rests.
         if (n.cycle == 0 || n.phase >= n.cycle) continue;
         const frames last = n.cycle - 1;
-        const frames highend = std::min(lasthighof(n.cycle), last);
+        // The last phase of this cycle still high, if there is one ahead.
+        const frames highcycle = highphasesof(n.cycle);
+        const frames highend = highcycle == 0 ? 0 : std::min(highcycle - 1, last);
         while (i < count && n.phase < highend) {
             const frames run = std::min({count - i, highend - n.phase, level.remaining()});
             n.level = level.current();

@@ -26,7 +26,9 @@ struct triangle {
     }
 
     template <class convert>
-    static std::uint8_t turn(std::uint8_t level, float, double) { return level; }
+    static std::uint8_t turn(std::uint8_t level, float, double) {
+        return level;
+    }
 
     template <class convert>
     static std::uint8_t falling(std::uint8_t level, float, double value) {

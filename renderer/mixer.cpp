@@ -249,7 +249,7 @@ void addunity16(const mixsource& c, frames from, frames count, sums& left, sums&
 }
 #if defined(__x86_64__) && defined(__GNUC__)
 [[gnu::target("avx2")]] void addunity16wide(const mixsource& c, frames from, frames count,
-                                           sums& left, sums& right) {
+                                            sums& left, sums& right) {
     add16<true, true>(c, from, count, 1.0f, left, right);
 }
 #else
@@ -338,8 +338,8 @@ void wavelark::mixspan16(frames span, const block& out, std::int64_t at) {
     int count = 0;
     for (int ch = 0; ch < numchannels; ++ch) {
         if (resting[ch]) continue;
-        sources[count++] = {spanbuffer(spansamples, ch), spanbuffer(spanlevels, ch),
-                            1.0f - pan[ch], pan[ch]};
+        sources[count++] = {spanbuffer(spansamples, ch), spanbuffer(spanlevels, ch), 1.0f - pan[ch],
+                            pan[ch]};
     }
     auto* values = static_cast<std::int16_t*>(out.buf) + at;
     const auto room = static_cast<frames>(out.n - at);

@@ -390,9 +390,13 @@ TEST(Spans, RenderEveryFrameAsTheSingleFrameEntriesDo) {
         {"short cycles", 7, 99, 0.5f, 0, 1, false, 1, 9, true},
         {"long cycle", 5000, 128, 0.5f, -1, 700, false, 0, 1, false},
         {"runs of 0", 40, 128, 0.5f, 5, 0, true, 5, 0, false},
+        // Inflections the notation cannot give, through the entries alone.
+        {"inflection below 0", 30, 128, -0.5f, -1, 7, false, 0, 1, false},
+        {"inflection above 1", 30, 128, 2.0f, 0, 1, false, 0, 1, false},
+        {"inflection not a number", 30, 128, std::numeric_limits<float>::quiet_NaN(), 0, 1, false,
+         0, 1, false},
     };
-    using spanentry = void (*)(notespec&, steps::phasecache*, std::uint8_t*, std::uint8_t*,
-                               frames);
+    using spanentry = void (*)(notespec&, steps::phasecache*, std::uint8_t*, std::uint8_t*, frames);
     struct spanvoice {
         voice v;
         spanentry span;
@@ -436,8 +440,8 @@ TEST(Spans, RenderEveryFrameAsTheSingleFrameEntriesDo) {
                     for (frames i = 0; i < count; ++i, ++at) {
                         const std::uint8_t expected = sv.v.play(byframe);
                         byframe.sample += 1;
-                        ASSERT_EQ(samples[at], expected) << sv.v.name << " " << c.what << " at "
-                                                         << byframe.sample - 1;
+                        ASSERT_EQ(samples[at], expected)
+                            << sv.v.name << " " << c.what << " at " << byframe.sample - 1;
                         ASSERT_EQ(levels[at], byframe.level)
                             << sv.v.name << " " << c.what << " at " << byframe.sample - 1;
                     }

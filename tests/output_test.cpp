@@ -35,6 +35,7 @@ struct launch {
     rlim_t filesizelimit = RLIM_INFINITY;
     bool ignorefilesize = false;  // SIGXFSZ ignored: an over-long write fails instead
     bool deafstdout = false;      // standard output is a pipe with no reader
+    rlim_t memorylimit = RLIM_INFINITY;  // bytes of address space
 };
 
 class running {
@@ -59,6 +60,13 @@ public:
             if (how.ignorefilesize) std::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{how.filesizelimit, how.filesizelimit};
             if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(127);
+            if (how.memorylimit != RLIM_INFINITY) {
+                // Thread stacks take the stack limit's size: a known one.
+                const rlimit stack{8 << 20, 8 << 20};
+                const rlimit memory{how.memorylimit, how.memorylimit};
+                if (::setrlimit(RLIMIT_STACK, &stack) != 0) ::_exit(127);
+                if (::setrlimit(RLIMIT_AS, &memory) != 0) ::_exit(127);
+            }
             std::string binary = WAVELARK_BINARY;
             std::vector<std::string> copies(how.args);
             std::vector<char*> argv = {binary.data()};
@@ -263,6 +271,22 @@ TEST(Output, FailedTemporaryWriteLeavesNoFileAndTheOldOutputAlone) {
         EXPECT_EQ(w.entries(), (std::vector<std::string>{"out.wav", "tmp", "tune"}));
         EXPECT_EQ(readfile(w.dir.path() / "out.wav"), workplace::previous);
     }
+}
+
+// The file is written in the background while the tune renders; where the
+// address space has no room for another thread's stack, it is written in
+// the foreground instead, whole and the same.
+TEST(Output, WithoutRoomForAWriterThreadStillWritesTheWholeFile) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs far more address space than the limit";
+#endif
+    workplace w(sevenseconds);
+    launch how = w.run({"-16", "-o", "out.wav"});
+    how.memorylimit = 14 << 20;
+    const runresult o = start(how);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(readbytes(w.dir.path() / "out.wav"), reference(sevenseconds, true));
+    EXPECT_EQ(w.entries(), (std::vector<std::string>{"out.wav", "tmp", "tune"}));
 }
 
 // A reader of standard output that has gone away ends the run with SIGPIPE
