@@ -67,10 +67,19 @@ public:
         n.level = level.current();
         const std::uint8_t high = n.level;
         std::fill_n(levels, count, high);
-        if (interval < longinterval) {
+        if (interval == 0) {
+            // A cycle shorter than 8 frames keeps its bit.
+            std::fill_n(samples, count, static_cast<std::uint8_t>(high * n.noisebit));
+        } else if (interval == 1) {
+            // A new bit in every frame.
+            for (frames i = 0; i < count; ++i) {
+                n.noisebit = steps::nextrandom() & 1;
+                samples[i] = static_cast<std::uint8_t>(high * n.noisebit);
+            }
+        } else if (interval < longinterval) {
             // Draws come every few frames: frame by frame.
             for (frames i = 0; i < count; ++i) {
-                if (interval != 0 && ++sincedraw == interval) {
+                if (++sincedraw == interval) {
                     sincedraw = 0;
                     n.noisebit = steps::nextrandom() & 1;
                 }
