@@ -52,6 +52,15 @@ std::int16_t addscaled(std::int16_t side, std::int32_t share, float gain) {
     return low16(steps::toint32(sum));
 }
 
+// The same for a bounded share and a gain of at most `boundedgain16` either
+// way: the sum then lies well within 32 bits.
+constexpr float boundedgain16 = 1024.0f;
+std::int16_t boundedaddscaled(std::int16_t side, std::int32_t share, float gain) {
+    const float scaledshare = static_cast<float>(share) * gain;
+    const float sum = static_cast<float>(side) + scaledshare;
+    return low16(static_cast<std::int32_t>(sum));
+}
+
 // A channel's share of an 8-bit side: the raw sample, panned and scaled.
 // Unity gain is exactly 1.0; any other gain scales the panned sample.
 std::uint8_t share8(std::uint8_t sample, float weight, float gain, bool unity) {
@@ -233,6 +242,9 @@ template <bool unity, bool bounded>
         if constexpr (unity) {
             left[i] += l;
             right[i] += r;
+        } else if constexpr (bounded) {
+            left[i] = boundedaddscaled(low16(left[i]), l, gain);
+            right[i] = boundedaddscaled(low16(right[i]), r, gain);
         } else {
             left[i] = addscaled(low16(left[i]), l, gain);
             right[i] = addscaled(low16(right[i]), r, gain);
@@ -294,7 +306,7 @@ void mixsources(const mixsource* sources, int channels, frames span, float gain,
                     (wide ? addunity16wide : addunity16)(c, from, count, left, right);
                 else if (unity)
                     add16<true, false>(c, from, count, gain, left, right);
-                else if (bounded)
+                else if (bounded && std::abs(gain) <= boundedgain16)
                     add16<false, true>(c, from, count, gain, left, right);
                 else
                     add16<false, false>(c, from, count, gain, left, right);
