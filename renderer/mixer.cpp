@@ -41,7 +41,7 @@ std::int32_t share16(std::int32_t centred, float weight) {
 constexpr float boundedweight = 64.0f;
 std::int32_t boundedshare16(std::int32_t centred, float weight) {
     const float panned = static_cast<float>(centred) * weight;
-    return static_cast<std::int32_t>(panned) * sixteenbitscale;
+    return steps::withinrange::of(panned) * sixteenbitscale;
 }
 
 // Adds a scaled share to a 16-bit side: the running sum is truncated once
@@ -58,7 +58,7 @@ constexpr float boundedgain16 = 1024.0f;
 std::int16_t boundedaddscaled(std::int16_t side, std::int32_t share, float gain) {
     const float scaledshare = static_cast<float>(share) * gain;
     const float sum = static_cast<float>(side) + scaledshare;
-    return low16(static_cast<std::int32_t>(sum));
+    return low16(steps::withinrange::of(sum));
 }
 
 // A channel's share of an 8-bit side: the raw sample, panned and scaled.
@@ -70,15 +70,15 @@ std::uint8_t share8(std::uint8_t sample, float weight, float gain, bool unity) {
     return low8(steps::toint32(scaledshare));
 }
 
-// The same for a bounded weight and a gain of at most `boundedgain` either
+// The same for a bounded weight and a gain of at most `boundedgain8` either
 // way: the scaled sample then lies well within 32 bits.
-constexpr float boundedgain = 65536.0f;
+constexpr float boundedgain8 = 65536.0f;
 template <bool unity>
 std::uint8_t boundedshare8(std::uint8_t sample, float weight, float gain) {
     const float panned = static_cast<float>(sample) * weight;
-    if constexpr (unity) return low8(static_cast<std::int32_t>(panned));
+    if constexpr (unity) return low8(steps::withinrange::of(panned));
     const float scaledshare = panned * gain;
-    return low8(static_cast<std::int32_t>(scaledshare));
+    return low8(steps::withinrange::of(scaledshare));
 }
 
 }  // namespace
@@ -315,7 +315,7 @@ void mixsources(const mixsource* sources, int channels, frames span, float gain,
                     add8<true, true>(c, from, count, gain, left, right);
                 else if (unity)
                     add8<true, false>(c, from, count, gain, left, right);
-                else if (bounded && std::abs(gain) <= boundedgain)
+                else if (bounded && std::abs(gain) <= boundedgain8)
                     add8<false, true>(c, from, count, gain, left, right);
                 else
                     add8<false, false>(c, from, count, gain, left, right);
