@@ -20,7 +20,6 @@ namespace steps {
 // inflection (rising), at it (the turn), above it (falling). `single` and
 // `value` hold what the shape computes of each phase before the level.
 struct shapetable {
-    frames cycle = 0;
     frames turnstart = 0;  // the first phase whose fraction is not below the inflection
     frames fallstart = 0;  // the first phase whose fraction is above it (else the cycle)
     const float* single = nullptr;
@@ -73,7 +72,7 @@ private:
         float* single = &singles[static_cast<std::size_t>(k) * longest];
         double* value = &values[static_cast<std::size_t>(k) * longest];
         shapetable& t = tables[k];
-        t = shapetable{cycle, 0, cycle, single, value};
+        t = shapetable{0, cycle, single, value};
         for (frames p = 0; p < cycle; ++p) {
             const float r = phasefraction(p, cycle);
             if (r < f) t.turnstart = p + 1;
